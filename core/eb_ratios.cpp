@@ -1,0 +1,1 @@
+#include "core/eb_ratios.h"

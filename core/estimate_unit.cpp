@@ -1,0 +1,1 @@
+#include "core/estimate_unit.h"

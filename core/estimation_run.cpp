@@ -1,0 +1,1 @@
+#include "core/estimation_run.h"

@@ -1,0 +1,1 @@
+#include "core/input_file.h"

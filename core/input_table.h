@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tolven {
+
+// Every data line of one input file, then the results of its region. Rows are
+// numbered from 1 in file order; slot 0 holds no row. One run owns it.
+struct InputTable {
+    int rowCount = 0;
+    std::vector<int> unit;          // row 1 may hold -1 (whole-file mode)
+    std::vector<std::string> code;  // bytes as read, never interpreted
+    std::vector<int> observed;
+    std::vector<double> expected;
+    std::vector<double> ratio;
+    std::vector<double> ebRatioME;   // NOT_AVAILABLE for the region of a one-region unit
+    std::vector<double> ebRatioMLE;  // NOT_AVAILABLE when the unit's fit failed
+
+    InputTable();
+
+    // Makes rows 1..count usable, keeping what they hold.
+    void ensureRows(int count);
+};
+
+}  // namespace tolven

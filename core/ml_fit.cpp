@@ -1,0 +1,1 @@
+#include "core/ml_fit.h"

@@ -1,0 +1,1 @@
+#include "core/ratio_statistics.h"

@@ -1,0 +1,13 @@
+#include "core/run_settings.h"
+
+namespace tolven {
+
+void setDefaultSettings(RunSettings& settings) {
+    settings.epsilon = 0.00001;
+    settings.maxIterations = 20;
+    settings.excludeZero = 0;
+    settings.initialAlpha = -1.0;
+    settings.initialBeta = -1.0;
+}
+
+}  // namespace tolven

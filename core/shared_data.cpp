@@ -1,0 +1,23 @@
+#include "core/shared_data.h"
+
+namespace tolven {
+
+RegionTable regionTable;
+UnitResults unitResults;
+RunSettings runSettings;
+std::string inputPath;
+std::string outputPath;
+std::string logPath;
+int csvOutput = 0;
+
+void resetSharedData() {
+    regionTable = RegionTable();
+    unitResults = UnitResults();
+    runSettings = RunSettings();
+    inputPath.clear();
+    outputPath.clear();
+    logPath.clear();
+    csvOutput = 0;
+}
+
+}  // namespace tolven

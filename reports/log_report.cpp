@@ -1,0 +1,1 @@
+#include "reports/log_report.h"

@@ -1,0 +1,7 @@
+#pragma once
+
+namespace tolven {
+
+// The log report's writers. Declared with their implementation.
+
+}  // namespace tolven

@@ -1,0 +1,1 @@
+#include "reports/result_table.h"

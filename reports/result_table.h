@@ -1,0 +1,7 @@
+#pragma once
+
+namespace tolven {
+
+// The result table's writer. Declared with its implementation.
+
+}  // namespace tolven

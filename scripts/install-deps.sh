@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing TOLVEN needs on Debian 12.
+# Does nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake g++ ninja-build
+  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  qt6-base-dev qt6-translations-l10n fonts-vlgothic
+  xvfb xauth xdg-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/user_messages.h"
+
+namespace tolven::test {
+
+// Records every failure message instead of showing it. Installs itself on
+// construction and restores the default sink on destruction.
+class RecordedMessages final : public MessageSink {
+public:
+    RecordedMessages();
+    ~RecordedMessages() override;
+    RecordedMessages(const RecordedMessages&) = delete;
+    RecordedMessages& operator=(const RecordedMessages&) = delete;
+
+    void showError(const std::string& text) override;
+
+    std::vector<std::string> shown;
+};
+
+// A fresh, empty folder that is removed with everything in it on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // The path of a file named `name` inside the folder, as a byte string.
+    std::string file(const std::string& name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+// Writes `bytes` to `path` exactly, creating or replacing the file.
+void writeFile(const std::string& path, const std::string& bytes);
+
+// The whole content of the file at `path`, byte for byte; empty when missing.
+std::string readFile(const std::string& path);
+
+// The path of a fixture under tests/data.
+std::string dataFile(const std::string& name);
+
+}  // namespace tolven::test

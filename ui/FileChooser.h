@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+// What a file chooser is asked to show.
+struct FileChooserRequest {
+    enum class Kind { Open, Save };
+    Kind kind = Kind::Open;
+    QString title;          // empty: the platform's standard title
+    QStringList filters;    // "display name (patterns)", first one selected
+    QString defaultSuffix;  // appended to a name typed without an extension
+    QString initialName;    // the stored path the chooser starts from
+};
+
+// The platform's modal file choosers. A save chooser asks before an existing
+// file is chosen; an open chooser does not require the name to exist.
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    // The chosen full path, or nothing when the user cancelled.
+    virtual std::optional<QString> choose(QWidget* owner, const FileChooserRequest& request) = 0;
+};
