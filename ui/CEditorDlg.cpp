@@ -1,0 +1,3 @@
+#include "ui/CEditorDlg.h"
+
+CEditorDlg::CEditorDlg(QWidget* parent) : QDialog(parent) {}

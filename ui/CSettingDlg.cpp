@@ -1,0 +1,3 @@
+#include "ui/CSettingDlg.h"
+
+CSettingDlg::CSettingDlg(QWidget* parent) : QDialog(parent) {}
