@@ -1,0 +1,31 @@
+#include "reports/number_text.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace tolven {
+
+void appendFixed(std::string& out, double value) {
+    // Printed by hand so that no platform's "-nan" or "1.#INF" reaches a report.
+    if (std::isnan(value)) {
+        out += "nan";
+        return;
+    }
+    if (std::isinf(value)) {
+        out += value < 0 ? "-inf" : "inf";
+        return;
+    }
+    // The largest double has 309 integer digits; add sign, point and decimals.
+    char buffer[330];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    out.append(buffer, result.ptr);
+}
+
+void appendInteger(std::string& out, int value) {
+    char buffer[16];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+}  // namespace tolven
