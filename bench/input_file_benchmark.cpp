@@ -1,0 +1,55 @@
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <system_error>
+
+#include "core/input_file.h"
+#include "core/shared_data.h"
+
+namespace {
+
+// Writes a realistic input file of `lines` data lines (10 regions per unit,
+// small observed counts, expected counts with three decimals) and returns its path.
+std::string writeInputFile(int lines) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("tolven-bench-input-" + std::to_string(std::random_device()()) + ".txt");
+    std::mt19937 random(12345);
+    std::string text;
+    char line[96];
+    for (int n = 1; n <= lines; ++n) {
+        const int length = std::snprintf(line, sizeof line, "%d\tR%07d\t%u\t%u.%03u\n",
+                                         (n - 1) / 10 + 1, n, static_cast<unsigned>(random() % 40),
+                                         static_cast<unsigned>(random() % 30 + 1),
+                                         static_cast<unsigned>(random() % 1000));
+        text.append(line, static_cast<std::size_t>(length));
+    }
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return {};
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (std::fclose(file) != 0 || !written) return {};
+    return path.string();
+}
+
+void BM_ReadInputFile(benchmark::State& state) {
+    const int lines = static_cast<int>(state.range(0));
+    tolven::resetSharedData();
+    tolven::inputPath = writeInputFile(lines);
+    for (auto _ : state) {
+        tolven::InputTable table;
+        int wholeFileMode = 0;
+        if (tolven::readInputFile(table, wholeFileMode) != 0 || table.rowCount != lines) {
+            state.SkipWithError("the generated input file was not read");
+            break;
+        }
+        benchmark::DoNotOptimize(table.expected.data());
+    }
+    state.SetItemsProcessed(state.iterations() * lines);
+    std::error_code ignored;
+    std::filesystem::remove(tolven::inputPath, ignored);
+}
+BENCHMARK(BM_ReadInputFile)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
