@@ -1,0 +1,275 @@
+#include "core/estimation_run.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/shared_data.h"
+#include "tests/support/test_support.h"
+
+namespace tolven {
+namespace {
+
+using test::dataFile;
+using test::readFile;
+using test::writeFile;
+
+const std::string EXAMPLE = "run/one_region_unit_first";
+
+class EstimationRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetSharedData();
+        setDefaultSettings(runSettings);
+        inputPath = dir.file("input.txt");
+        outputPath = dir.file("inputout.txt");
+        logPath = dir.file("inputout.log");
+    }
+
+    int run() {
+        messages.shown.clear();
+        return runEstimation();
+    }
+
+    // The fields of line `number` (1-based, header included) of the result table.
+    std::vector<std::string> tableFields(int number, char separator = '\t') {
+        std::istringstream lines(readFile(outputPath));
+        std::string line;
+        for (int i = 0; i < number; ++i) std::getline(lines, line);
+        std::vector<std::string> fields;
+        std::istringstream parts(line);
+        for (std::string field; std::getline(parts, field, separator);) fields.push_back(field);
+        return fields;
+    }
+
+    test::TempDir dir;
+    test::RecordedMessages messages;
+};
+
+TEST_F(EstimationRunTest, ExampleGivesTheExpectedLogAndTableInBothFormats) {
+    for (const int csv : {0, 1}) {
+        SCOPED_TRACE(csv ? "csv" : "txt");
+        inputPath = dataFile(EXAMPLE + ".txt");
+        outputPath = dir.file(csv ? "areaout.csv" : "areaout.txt");
+        // Longer old content must not survive anywhere in the new files.
+        writeFile(outputPath, std::string(5000, 'x'));
+        writeFile(logPath, std::string(5000, 'y'));
+        csvOutput = csv;
+        ASSERT_EQ(run(), 0);
+        EXPECT_TRUE(messages.shown.empty());
+        EXPECT_EQ(readFile(logPath), readFile(dataFile(EXAMPLE + ".log")));
+        EXPECT_EQ(readFile(outputPath),
+                  readFile(dataFile(EXAMPLE + (csv ? "_out.csv" : "_out.txt"))));
+    }
+}
+
+TEST_F(EstimationRunTest, UnitsAreEstimatedInAscendingOrderTablesKeepFileOrder) {
+    writeFile(inputPath,
+              "3 C1 4 2.0\n"
+              "1 A1 1 1.0\n"
+              "3 C2 9 3.0\n"
+              "2 B1 2 4.0\n"
+              "1 A2 3 2.0\n");
+    ASSERT_EQ(run(), 0);
+    const std::string log = readFile(logPath);
+    const auto unit1 = log.find("For unit 1 ");
+    const auto unit2 = log.find("For unit 2 ");
+    const auto unit3 = log.find("For unit 3 ");
+    ASSERT_NE(unit3, std::string::npos);
+    EXPECT_LT(unit1, unit2);
+    EXPECT_LT(unit2, unit3);
+    // Unit 3 was estimated last, its regions being rows 1 and 3 in that order.
+    EXPECT_EQ(regionTable.regionCount, 2);
+    EXPECT_EQ(regionTable.observed[1], 4);
+    EXPECT_EQ(regionTable.observed[2], 9);
+
+    // Every line's results came back to its own row.
+    const char* codes[] = {"C1", "A1", "C2", "B1", "A2"};
+    const char* ratios[] = {"200.000000", "100.000000", "300.000000", "50.000000", "150.000000"};
+    for (int line = 0; line < 5; ++line) {
+        const auto fields = tableFields(line + 2);
+        ASSERT_EQ(fields.size(), 7u);
+        EXPECT_EQ(fields[1], codes[line]);
+        EXPECT_EQ(fields[4], ratios[line]);
+    }
+    // Unit 2 has one region: both empirical Bayes columns are hidden.
+    EXPECT_EQ(tableFields(5)[5], "***");
+    EXPECT_EQ(tableFields(5)[6], "***");
+    EXPECT_NE(tableFields(6)[5], "***");
+}
+
+TEST_F(EstimationRunTest, WholeFileModeWithOneLinePrintsItsValues) {
+    writeFile(inputPath, "-1 X 3 2.0\n");
+    ASSERT_EQ(run(), 0);
+    const std::string log = readFile(logPath);
+    EXPECT_EQ(log.find("For unit"), std::string::npos);
+    EXPECT_NE(log.find(" Number of regions: 1\n Mean of Ratio     (include zero) : 1.500000\n"),
+              std::string::npos);
+    // The block ends the log with a single line end.
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(
+        log.substr(log.rfind('\n', log.size() - 2)).rfind("\n Iteration for convergence : ", 0),
+        0u);
+    EXPECT_NE(log.substr(log.size() - 2), "\n\n");
+
+    const auto fields = tableFields(2);
+    ASSERT_EQ(fields.size(), 7u);
+    EXPECT_EQ(fields[0], "-1");
+    EXPECT_EQ(fields[4], "150.000000");
+    EXPECT_NE(fields[5], "***");
+}
+
+TEST_F(EstimationRunTest, WholeFileModeEstimatesEveryLineAsOneUnit) {
+    std::string input = "-1 A01 0 2.0\n";
+    const std::string example = readFile(dataFile(EXAMPLE + ".txt"));
+    input += example.substr(example.find('\n') + 1);  // the example's unit 1, relabelled
+    writeFile(inputPath, input);
+    ASSERT_EQ(run(), 0);
+    const std::string log = readFile(logPath);
+    EXPECT_NE(log.find(" Number of regions: 11\n"), std::string::npos);
+    EXPECT_EQ(tableFields(2)[0], "-1");
+    EXPECT_EQ(tableFields(12)[0], "1");
+}
+
+TEST_F(EstimationRunTest, EmptyInputGivesHeadersOnly) {
+    writeFile(inputPath, "");
+    csvOutput = 1;
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(readFile(logPath),
+              "EB estimator for Poisson-Gamma model [Version 2.1]\n"
+              "Copyright (C) 2026 TOLVEN developers\n\n");
+    EXPECT_EQ(readFile(outputPath),
+              "Unit,Code,Data1,Data2,Ratio(%),EB-Ratio(ME+0)(%),EB-Ratio(MLE)(%)\n");
+}
+
+TEST_F(EstimationRunTest, BadInputTouchesNoOutput) {
+    const std::string badLine5 = "1 a 1 1.0\n1 b 2 1.0\n1 c 3 1.0\n1 d 4 1.0\n1 e 5 x\n";
+    writeFile(inputPath, badLine5);
+    writeFile(logPath, "old log\n");
+    writeFile(outputPath, "old table\n");
+    EXPECT_EQ(run(), 1);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find(" : 5行目"), std::string::npos);
+    EXPECT_EQ(readFile(logPath), "old log\n");
+    EXPECT_EQ(readFile(outputPath), "old table\n");
+
+    // Without earlier outputs, none is created.
+    std::filesystem::remove(logPath);
+    std::filesystem::remove(outputPath);
+    EXPECT_EQ(run(), 1);
+    EXPECT_FALSE(std::filesystem::exists(logPath));
+    EXPECT_FALSE(std::filesystem::exists(outputPath));
+
+    inputPath = dir.file("missing.txt");
+    EXPECT_EQ(run(), 1);
+    EXPECT_FALSE(std::filesystem::exists(logPath));
+}
+
+TEST_F(EstimationRunTest, FailedFitHidesOnlyTheMlColumn) {
+    inputPath = dataFile(EXAMPLE + ".txt");
+    runSettings.maxIterations = 1;
+    runSettings.excludeZero = 1;
+    ASSERT_EQ(run(), 0);
+    const std::string log = readFile(logPath);
+    const auto start = log.find("For unit 1 ");
+    const std::string unit1 = log.substr(start, log.find("For unit 2 ") - start);
+    EXPECT_NE(unit1.find(" Mean of Ratio     (exclude zero) : "), std::string::npos);
+    EXPECT_NE(unit1.find(" ME of Beta  (exclude zero) : "), std::string::npos);
+    EXPECT_NE(unit1.find(" MLE of Alpha : *** \n MLE of Beta  : *** \n Error of convergence : {"),
+              std::string::npos);
+    EXPECT_EQ(unit1.find("{***"), std::string::npos);
+
+    EXPECT_EQ(tableFields(1)[6], "EB-Ratio(ME-0)(%)");
+    EXPECT_EQ(tableFields(2)[5], "***");  // B01, the one-region unit
+    EXPECT_EQ(tableFields(2)[6], "***");
+    for (int line = 3; line <= 12; ++line) {
+        const auto fields = tableFields(line);
+        ASSERT_EQ(fields.size(), 7u);
+        EXPECT_NE(fields[5], "***");
+        EXPECT_EQ(fields[6], "***");
+    }
+}
+
+TEST_F(EstimationRunTest, UnitsLargerThanTheClassicCapacityGrowTheTables) {
+    std::string input;
+    for (int i = 0; i < 4500; ++i) {
+        input += (i % 10 == 0 ? "2 " : "1 ") + std::to_string(i) + " " + std::to_string(i % 7) +
+                 " 2.5\n";
+    }
+    writeFile(inputPath, input);
+    ASSERT_EQ(run(), 0);
+    EXPECT_NE(readFile(logPath).find(" Number of regions: 4050\n"), std::string::npos);
+    EXPECT_EQ(regionTable.regionCount, 450);  // unit 2, estimated last
+}
+
+TEST_F(EstimationRunTest, UnopenableOutputsLeaveEveryFileAsItWas) {
+    writeFile(inputPath, "1 a 1 1.0\n1 b 2 3.0\n");
+    const std::string missingFolder = dir.file("no-such-folder");
+
+    // The log cannot be opened: the output is not even created.
+    logPath = missingFolder + "/x.log";
+    EXPECT_EQ(run(), 1);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], "ERROR!! : ログファイル\n" + logPath + " を開けません");
+    EXPECT_FALSE(std::filesystem::exists(outputPath));
+
+    // The output cannot be opened: an existing log keeps its content...
+    logPath = dir.file("inputout.log");
+    outputPath = missingFolder + "/x.txt";
+    writeFile(logPath, "old log\n");
+    EXPECT_EQ(run(), 1);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], "ERROR!! : 出力ファイル\n" + outputPath + " を開けません");
+    EXPECT_EQ(readFile(logPath), "old log\n");
+
+    // ...and a log created just for the attempt is gone again.
+    std::filesystem::remove(logPath);
+    EXPECT_EQ(run(), 1);
+    EXPECT_FALSE(std::filesystem::exists(logPath));
+
+    // A folder is no file to write.
+    outputPath = dir.path().string();
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(messages.shown.at(0), "ERROR!! : 出力ファイル\n" + outputPath + " を開けません");
+
+    // An empty path cannot be opened either.
+    outputPath.clear();
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(messages.shown.at(0), "ERROR!! : 出力ファイル\n を開けません");
+}
+
+TEST_F(EstimationRunTest, AFullDiskIsReportedForEitherFile) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    writeFile(inputPath, "1 a 1 1.0\n1 b 2 3.0\n");
+
+    outputPath = "/dev/full";
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{"ERROR!! : 出力ファイル\n/dev/full に書き込めません"});
+    EXPECT_NE(readFile(logPath).find("For unit 1 "), std::string::npos);
+
+    outputPath = dir.file("inputout.txt");
+    logPath = "/dev/full";
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{"ERROR!! : ログファイル\n/dev/full に書き込めません"});
+    EXPECT_EQ(tableFields(3)[1], "b");
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+}
+
+TEST_F(EstimationRunTest, ASymbolicLinkIsWrittenThroughNotReplaced) {
+    writeFile(inputPath, "1 a 1 1.0\n1 b 2 3.0\n");
+    const std::string target = dir.file("real.txt");
+    writeFile(target, "old");
+    std::filesystem::create_symlink(target, outputPath);
+    ASSERT_EQ(run(), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(outputPath));
+    EXPECT_EQ(readFile(target).rfind("Unit\tCode", 0), 0u);
+}
+
+}  // namespace
+}  // namespace tolven
