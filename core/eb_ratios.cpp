@@ -1,1 +1,29 @@
 #include "core/eb_ratios.h"
+
+#include "core/limits.h"
+#include "core/shared_data.h"
+
+namespace tolven {
+
+void computeEbRatios() {
+    RegionTable& table = regionTable;
+    const UnitResults& results = unitResults;
+    const int n = table.regionCount;
+
+    for (int i = 1; i <= n; ++i) {
+        const double observed = static_cast<double>(table.observed[i]);
+        table.ebRatioME[i] = (observed + results.meBeta) / (results.meAlpha + table.expected[i]);
+    }
+
+    for (int i = 1; i <= n; ++i) {
+        if (results.mleConverged == 1) {
+            const double observed = static_cast<double>(table.observed[i]);
+            table.ebRatioMLE[i] =
+                (observed + results.mleBeta) / (results.mleAlpha + table.expected[i]);
+        } else {
+            table.ebRatioMLE[i] = NOT_AVAILABLE;
+        }
+    }
+}
+
+}  // namespace tolven
