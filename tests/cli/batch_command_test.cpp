@@ -1,0 +1,130 @@
+#include "cli/batch_command.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/setting_text.h"
+#include "core/shared_data.h"
+#include "tests/support/test_support.h"
+
+namespace tolven {
+namespace {
+
+struct Parsed {
+    ParseResult result;
+    BatchRequest request;
+    std::string out;
+    std::string err;
+    std::vector<std::string> messages;
+};
+
+Parsed parse(std::vector<const char*> arguments) {
+    arguments.insert(arguments.begin(), "tolven-batch");
+    test::RecordedMessages recorded;
+    std::ostringstream out;
+    std::ostringstream err;
+    Parsed parsed;
+    parsed.result = parseBatchArguments(static_cast<int>(arguments.size()), arguments.data(),
+                                        parsed.request, out, err);
+    parsed.out = out.str();
+    parsed.err = err.str();
+    parsed.messages = recorded.shown;
+    return parsed;
+}
+
+TEST(BatchCommandTest, DefaultNamesCutThePathBeforeItsLastPoint) {
+    const struct {
+        const char* input;
+        const char* text;
+        const char* csv;
+        const char* log;
+    } cases[] = {
+        {"data/area.txt", "data/areaout.txt", "data/areaout.csv", "data/areaout.log"},
+        {"data/area.2005.dat", "data/area.2005out.txt", "data/area.2005out.csv",
+         "data/area.2005out.log"},
+        {"ver1.2/counts", "ver1out.txt", "ver1out.csv", "ver1out.log"},  // a folder's point
+        {"data/counts", "data/countsout.txt", "data/countsout.csv", "data/countsout.log"},
+        {"area.", "areaout.txt", "areaout.csv", "areaout.log"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(defaultOutputPath(c.input, false), c.text) << c.input;
+        EXPECT_EQ(defaultOutputPath(c.input, true), c.csv) << c.input;
+        EXPECT_EQ(defaultLogPath(c.input), c.log) << c.input;
+    }
+}
+
+TEST(BatchCommandTest, WithoutOptionsTheDefaultsHold) {
+    const Parsed parsed = parse({"data/area.txt"});
+    ASSERT_EQ(parsed.result, ParseResult::run);
+    RunSettings defaults;
+    setDefaultSettings(defaults);
+    const RunSettings& s = parsed.request.settings;
+    EXPECT_EQ(s.excludeZero, defaults.excludeZero);
+    EXPECT_EQ(s.epsilon, defaults.epsilon);
+    EXPECT_EQ(s.maxIterations, defaults.maxIterations);
+    EXPECT_EQ(s.initialAlpha, defaults.initialAlpha);
+    EXPECT_EQ(s.initialBeta, defaults.initialBeta);
+    EXPECT_EQ(parsed.request.inputPath, "data/area.txt");
+    EXPECT_EQ(parsed.request.outputPath, "data/areaout.txt");
+    EXPECT_EQ(parsed.request.logPath, "data/areaout.log");
+    EXPECT_EQ(parsed.request.csvOutput, 0);
+}
+
+TEST(BatchCommandTest, OptionsSetPathsFormatAndSettings) {
+    const Parsed parsed = parse({"--csv", "--exclude-zero", "--epsilon", " 1e-5",
+                                 "--max-iterations", "12 steps", "--initial-alpha", "2.5",
+                                 "--initial-beta", "auto", "-o", "r.csv", "--log=l.log", "in.dat"});
+    ASSERT_EQ(parsed.result, ParseResult::run) << parsed.err;
+    const BatchRequest& r = parsed.request;
+    EXPECT_EQ(r.csvOutput, 1);
+    EXPECT_EQ(r.outputPath, "r.csv");
+    EXPECT_EQ(r.logPath, "l.log");
+    EXPECT_EQ(r.settings.excludeZero, 1);
+    EXPECT_EQ(r.settings.epsilon, 0.00001);
+    EXPECT_EQ(r.settings.maxIterations, 12);
+    EXPECT_EQ(r.settings.initialAlpha, 2.5);
+    EXPECT_EQ(r.settings.initialBeta, -1.0);
+    EXPECT_EQ(parse({"--csv", "in.dat"}).request.outputPath, "inout.csv");
+}
+
+TEST(BatchCommandTest, RefusedSettingsShowTheDialogMessageOfTheFirstOne) {
+    const struct {
+        std::vector<const char*> arguments;
+        const char* message;
+    } cases[] = {
+        {{"--epsilon", "1e-5", "in.txt"}, EPSILON_MESSAGE},
+        {{"--epsilon", "0", "--initial-alpha", "x", "in.txt"}, EPSILON_MESSAGE},
+        {{"--max-iterations", "20.5", "in.txt"}, MAX_ITERATIONS_MESSAGE},
+        {{"--max-iterations", "99999999999", "in.txt"}, MAX_ITERATIONS_MESSAGE},
+        {{"--initial-beta", "-1", "--initial-alpha", "Auto", "in.txt"}, INITIAL_ALPHA_MESSAGE},
+        {{"--initial-beta", "auto ", "in.txt"}, INITIAL_BETA_MESSAGE},
+    };
+    for (const auto& c : cases) {
+        const Parsed parsed = parse(c.arguments);
+        EXPECT_EQ(parsed.result, ParseResult::usageError);
+        EXPECT_EQ(parsed.messages, std::vector<std::string>{c.message});
+    }
+}
+
+TEST(BatchCommandTest, HelpVersionAndBadArguments) {
+    Parsed parsed = parse({"--help"});
+    EXPECT_EQ(parsed.result, ParseResult::done);
+    EXPECT_NE(parsed.out.find("INPUT"), std::string::npos);
+    parsed = parse({"--version"});
+    EXPECT_EQ(parsed.result, ParseResult::done);
+    EXPECT_EQ(parsed.out.rfind("tolven-batch 2.", 0), 0u);
+
+    for (const auto& arguments : std::vector<std::vector<const char*>>{
+             {}, {"a.txt", "b.txt"}, {"--bogus", "a.txt"}, {"a.txt", "--epsilon"}}) {
+        parsed = parse(arguments);
+        EXPECT_EQ(parsed.result, ParseResult::usageError);
+        EXPECT_FALSE(parsed.err.empty());
+        EXPECT_TRUE(parsed.messages.empty());
+    }
+}
+
+}  // namespace
+}  // namespace tolven
