@@ -109,22 +109,5 @@ TEST(BatchCommandTest, RefusedSettingsShowTheDialogMessageOfTheFirstOne) {
     }
 }
 
-TEST(BatchCommandTest, HelpVersionAndBadArguments) {
-    Parsed parsed = parse({"--help"});
-    EXPECT_EQ(parsed.result, ParseResult::done);
-    EXPECT_NE(parsed.out.find("INPUT"), std::string::npos);
-    parsed = parse({"--version"});
-    EXPECT_EQ(parsed.result, ParseResult::done);
-    EXPECT_EQ(parsed.out.rfind("tolven-batch 2.", 0), 0u);
-
-    for (const auto& arguments : std::vector<std::vector<const char*>>{
-             {}, {"a.txt", "b.txt"}, {"--bogus", "a.txt"}, {"a.txt", "--epsilon"}}) {
-        parsed = parse(arguments);
-        EXPECT_EQ(parsed.result, ParseResult::usageError);
-        EXPECT_FALSE(parsed.err.empty());
-        EXPECT_TRUE(parsed.messages.empty());
-    }
-}
-
 }  // namespace
 }  // namespace tolven

@@ -123,18 +123,6 @@ TEST_F(EstimationRunTest, WholeFileModeWithOneLinePrintsItsValues) {
     EXPECT_NE(fields[5], "***");
 }
 
-TEST_F(EstimationRunTest, WholeFileModeEstimatesEveryLineAsOneUnit) {
-    std::string input = "-1 A01 0 2.0\n";
-    const std::string example = readFile(dataFile(EXAMPLE + ".txt"));
-    input += example.substr(example.find('\n') + 1);  // the example's unit 1, relabelled
-    writeFile(inputPath, input);
-    ASSERT_EQ(run(), 0);
-    const std::string log = readFile(logPath);
-    EXPECT_NE(log.find(" Number of regions: 11\n"), std::string::npos);
-    EXPECT_EQ(tableFields(2)[0], "-1");
-    EXPECT_EQ(tableFields(12)[0], "1");
-}
-
 TEST_F(EstimationRunTest, EmptyInputGivesHeadersOnly) {
     writeFile(inputPath, "");
     csvOutput = 1;

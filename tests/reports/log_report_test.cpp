@@ -49,23 +49,6 @@ TEST_F(LogReportTest, HeaderIsTitleCopyrightAndEmptyLine) {
               "\n");
 }
 
-TEST_F(LogReportTest, PerUnitBlockPrintsEveryFigure) {
-    EXPECT_EQ(section(LogForm::perUnit, 1),
-              "For unit 1 ..............................................\n"
-              " Number of regions: 10\n"
-              " Mean of Ratio     (include zero) : 1.208492\n"
-              " Variance of Ratio (include zero) : 0.733436\n"
-              " Initial value of Alpha : 1.647714\n"
-              " Initial value of Beta  : 1.991249\n"
-              " ME of Alpha (include zero) : 1.647714\n"
-              " ME of Beta  (include zero) : 1.991249\n"
-              " MLE of Alpha : 1.846245\n"
-              " MLE of Beta  : 2.472747\n"
-              " Error of convergence : {0.000000, 0.000000}   (EPS: 0.000010)\n"
-              " Iteration for convergence : 5\n"
-              "\n");
-}
-
 TEST_F(LogReportTest, FailedFitHidesBothMleLinesByAlphaAlone) {
     runSettings.excludeZero = 1;
     runSettings.epsilon = 0.5;

@@ -59,13 +59,5 @@ TEST(NumberTextTest, FixedRoundsLikePrintf) {
     }
 }
 
-TEST(NumberTextTest, IntegersPrintAsDecimal) {
-    for (const int value : {0, 7, -1, 2147483647, -2147483647 - 1}) {
-        std::string out = "x";
-        appendInteger(out, value);
-        EXPECT_EQ(out, "x" + std::to_string(value));
-    }
-}
-
 }  // namespace
 }  // namespace tolven
