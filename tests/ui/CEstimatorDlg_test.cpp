@@ -1,0 +1,605 @@
+#include "ui/CEstimatorDlg.h"
+
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+
+#include "core/run_settings.h"
+#include "core/shared_data.h"
+#include "tests/support/test_support.h"
+#include "tests/ui/FakePlatform.h"
+#include "tests/ui/WhenModal.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CEditorDlg.h"
+#include "ui/CEstimatorApp.h"
+#include "ui/CSettingDlg.h"
+
+using tolven::test::readFile;
+using tolven::test::TempDir;
+using tolven::test::writeFile;
+using Viewer = ViewerLauncher::Viewer;
+
+namespace {
+
+const QString TEXT_QUESTION =
+    QStringLiteral("処理が完了しました。\nメモ帳で出力ファイルを開きますか？");
+const QString CSV_QUESTION =
+    QStringLiteral("処理が完了しました。\nexcelで出力ファイルを開きますか？");
+const QString LOG_QUESTION = QStringLiteral("メモ帳でログファイルを開きますか？");
+
+// Two units of a few regions each: a run on it succeeds.
+const char* const GOOD_INPUT =
+    "1 A01 3 2.5\n1 A02 5 4.0\n1 A03 2 3.0\n1 A04 0 1.5\n2 B01 4 2.0\n2 B02 1 3.0\n2 B03 6 2.5\n";
+
+struct Controls {
+    explicit Controls(CEstimatorDlg& dlg)
+        : input(dlg.findChild<QLineEdit*>("inputEdit")),
+          output(dlg.findChild<QLineEdit*>("outputEdit")),
+          log(dlg.findChild<QLineEdit*>("logEdit")),
+          run(dlg.findChild<QPushButton*>("runButton")),
+          quit(dlg.findChild<QPushButton*>("quitButton")),
+          browse(dlg.findChild<QPushButton*>("browseInputButton")),
+          check(dlg.findChild<QPushButton*>("checkInputButton")),
+          chooseOutput(dlg.findChild<QPushButton*>("chooseOutputButton")),
+          chooseLog(dlg.findChild<QPushButton*>("chooseLogButton")),
+          txt(dlg.findChild<QRadioButton*>("txtFormatRadio")),
+          csv(dlg.findChild<QRadioButton*>("csvFormatRadio")),
+          settings(dlg.findChild<QAction*>("detailSettingsAction")),
+          about(dlg.findChild<QAction*>("aboutAction")) {}
+
+    QLineEdit* input;
+    QLineEdit* output;
+    QLineEdit* log;
+    QPushButton* run;
+    QPushButton* quit;
+    QPushButton* browse;
+    QPushButton* check;
+    QPushButton* chooseOutput;
+    QPushButton* chooseLog;
+    QRadioButton* txt;
+    QRadioButton* csv;
+    QAction* settings;
+    QAction* about;
+};
+
+void typeText(QLineEdit* edit, const QString& text) {
+    // QTest::keyClicks cannot type non-ASCII text; an input method can.
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(edit, &event);
+}
+
+QString q(const std::string& bytes) { return QString::fromStdString(bytes); }
+
+}  // namespace
+
+class CEstimatorDlgTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<FakePlatform> fake;
+    std::unique_ptr<TempDir> dir;
+    MainDialogMessageSink sink;
+
+    // A dialog whose three edits name a good input and its outputs in `dir`.
+    void fillForGoodRun(Controls& c) {
+        writeFile(dir->file("area.txt"), GOOD_INPUT);
+        c.input->setText(q(dir->file("area.txt")));
+        c.output->setText(q(dir->file("areaout.txt")));
+        c.log->setText(q(dir->file("areaout.log")));
+    }
+
+private slots:
+    void init() {
+        tolven::resetSharedData();
+        fake = std::make_unique<FakePlatform>();
+        dir = std::make_unique<TempDir>();
+        tolven::setMessageSink(&sink);
+    }
+
+    void cleanup() {
+        tolven::setMessageSink(nullptr);
+        sink.setOwner(nullptr);
+        fake.reset();
+        dir.reset();
+    }
+
+    void startsEmptyWithTextFormatAndDefaultSettings() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        QCOMPARE(dlg.windowTitle(),
+                 QStringLiteral("Empirical Bayes Estimator for Poisson-Gamma model"));
+        QVERIFY(c.input->text().isEmpty() && c.output->text().isEmpty() && c.log->text().isEmpty());
+        QVERIFY(c.txt->isChecked());
+        QVERIFY(!c.csv->isChecked());
+        QVERIFY(!c.run->isEnabled());
+        QVERIFY(!c.check->isEnabled());
+        for (QWidget* w :
+             {static_cast<QWidget*>(c.quit), static_cast<QWidget*>(c.browse),
+              static_cast<QWidget*>(c.chooseOutput), static_cast<QWidget*>(c.chooseLog),
+              static_cast<QWidget*>(c.input), static_cast<QWidget*>(c.txt)})
+            QVERIFY(w->isEnabled());
+        QVERIFY(c.run->isDefault());
+        QCOMPARE(tolven::runSettings.epsilon, 0.00001);
+        QCOMPARE(tolven::runSettings.maxIterations, 20);
+        QCOMPARE(tolven::runSettings.excludeZero, 0);
+        QCOMPARE(tolven::runSettings.initialAlpha, -1.0);
+        QCOMPARE(tolven::runSettings.initialBeta, -1.0);
+        QCOMPARE(tolven::csvOutput, 0);
+        QVERIFY(!dlg.windowIcon().isNull());
+        const Qt::WindowFlags flags = dlg.windowFlags();
+        QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QCOMPARE(QApplication::focusWidget(), c.quit);
+    }
+
+    void tabOrderFollowsTheTemplateAndSkipsTheRadioButtons() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        c.run->setEnabled(true);
+        const QList<QWidget*> expected = {c.run,    c.quit, c.input,        c.browse,   c.check,
+                                          c.output, c.log,  c.chooseOutput, c.chooseLog};
+        QList<QWidget*> chain;
+        QWidget* w = c.run;
+        do {
+            if ((w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && w->parentWidget() &&
+                w->parentWidget()->objectName() == QLatin1String("clientArea"))
+                chain.append(w);
+            w = w->nextInFocusChain();
+        } while (w != c.run);
+        QCOMPARE(chain, expected);
+    }
+
+    void enablingRulesFollowTheEditThatChangedLast() {
+        {
+            CEstimatorDlg dlg;
+            Controls c(dlg);
+            QTest::keyClicks(c.input, "a");
+            QVERIFY(c.run->isEnabled() && c.check->isEnabled());
+            QTest::keyClick(c.input, Qt::Key_Backspace);
+            QVERIFY(!c.run->isEnabled() && !c.check->isEnabled());
+            typeText(c.input, QStringLiteral("入力.txt"));
+            QVERIFY(c.run->isEnabled() && c.check->isEnabled());
+        }
+        {
+            // Clear the input with all three filled, then type into the log.
+            CEstimatorDlg dlg;
+            Controls c(dlg);
+            c.input->setText("in.txt");
+            c.output->setText("out.txt");
+            c.log->setText("out.log");
+            QVERIFY(c.run->isEnabled() && c.check->isEnabled());
+            c.input->clear();
+            QVERIFY(!c.run->isEnabled() && !c.check->isEnabled());
+            QTest::keyClicks(c.log, "x");
+            QVERIFY(c.run->isEnabled());
+            QVERIFY(!c.check->isEnabled());
+            // The output rule ignores the log edit: emptying the output disables.
+            c.output->clear();
+            QVERIFY(!c.run->isEnabled());
+        }
+        for (const char* name : {"outputEdit", "logEdit"}) {
+            // Only the output or only the log filled: 実行 alone is enabled.
+            CEstimatorDlg dlg;
+            Controls c(dlg);
+            auto* edit = dlg.findChild<QLineEdit*>(name);
+            QTest::keyClicks(edit, "r");
+            QVERIFY(c.run->isEnabled());
+            QVERIFY(!c.check->isEnabled());
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QVERIFY(!c.run->isEnabled());
+        }
+    }
+
+    void enterWhileRunIsDisabledDoesNothing() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        QSignalSpy finished(&dlg, &QDialog::finished);
+        // Focus moves only in the active window; until it leaves 終了, that
+        // button is the one Enter presses.
+        dlg.show();
+        dlg.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        c.input->setFocus();
+        QCOMPARE(QApplication::focusWidget(), c.input);
+        QTest::keyClick(c.input, Qt::Key_Return);
+        QTest::keyClick(c.input, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(finished.count(), 0);
+        QVERIFY(fake->messageBoxes.errors.empty());
+        QVERIFY(fake->messageBoxes.questions.empty());
+        QVERIFY(tolven::inputPath.empty());
+    }
+
+    void enterWhileRunIsEnabledRunsAndKeepsTheDialog() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        fillForGoodRun(c);
+        QSignalSpy finished(&dlg, &QDialog::finished);
+        dlg.show();
+        dlg.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        c.log->setFocus();
+        QCOMPARE(QApplication::focusWidget(), c.log);
+        QTest::keyClick(c.log, Qt::Key_Return);
+        QCOMPARE(fake->messageBoxes.questions.size(), 2u);
+        QVERIFY(fake->messageBoxes.errors.empty());
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(finished.count(), 0);
+        // Clicking 実行 and an explicit accept() keep the dialog open too.
+        c.run->click();
+        dlg.accept();
+        QCOMPARE(fake->messageBoxes.questions.size(), 4u);
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(finished.count(), 0);
+    }
+
+    void quitEscapeAndCloseBoxEndTheDialog() {
+        for (int way = 0; way < 3; ++way) {
+            CEstimatorDlg dlg;
+            Controls c(dlg);
+            fillForGoodRun(c);
+            dlg.show();
+            c.run->click();  // ending right after a run asks nothing more
+            const std::size_t asked = fake->messageBoxes.questions.size();
+            QSignalSpy finished(&dlg, &QDialog::finished);
+            if (way == 0) c.quit->click();
+            if (way == 1) QTest::keyClick(c.output, Qt::Key_Escape);
+            if (way == 2) dlg.close();
+            QCOMPARE(finished.count(), 1);
+            QCOMPARE(finished.first().first().toInt(), int(QDialog::Rejected));
+            QVERIFY(!dlg.isVisible());
+            QCOMPARE(fake->messageBoxes.questions.size(), asked);
+        }
+    }
+
+    void failedRunShowsItsMessageAndAsksNothing() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        sink.setOwner(&dlg);
+        const std::string missing = dir->file("missing.txt");
+        c.csv->click();
+        c.input->setText(q(missing));
+        c.output->setText(q(dir->file("o.txt")));
+        c.log->setText(q(dir->file("o.log")));
+        c.run->click();
+        QCOMPARE(fake->messageBoxes.errors.size(), 1u);
+        QVERIFY(fake->messageBoxes.errors[0].contains(q(missing)));
+        QVERIFY(fake->messageBoxes.questions.empty());
+        QVERIFY(fake->viewerLauncher.launches.empty());
+        // The stored values are those of the run, even though it failed.
+        QCOMPARE(tolven::inputPath, missing);
+        QCOMPARE(tolven::outputPath, dir->file("o.txt"));
+        QCOMPARE(tolven::csvOutput, 1);
+        QVERIFY(!std::filesystem::exists(dir->file("o.txt")));
+    }
+
+    void answersChooseTheViewers_data() {
+        QTest::addColumn<bool>("csv");
+        QTest::addColumn<bool>("showOutput");
+        QTest::addColumn<bool>("showLog");
+        QTest::newRow("txt no no") << false << false << false;
+        QTest::newRow("txt yes yes") << false << true << true;
+        QTest::newRow("txt no yes") << false << false << true;
+        QTest::newRow("txt yes no") << false << true << false;
+        QTest::newRow("csv yes yes") << true << true << true;
+        QTest::newRow("csv yes no") << true << true << false;
+    }
+
+    void answersChooseTheViewers() {
+        QFETCH(bool, csv);
+        QFETCH(bool, showOutput);
+        QFETCH(bool, showLog);
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        fillForGoodRun(c);
+        if (csv) {
+            c.csv->click();
+            c.output->setText(q(dir->file("areaout.csv")));
+        }
+        fake->messageBoxes.answers = {showOutput, showLog};
+        c.run->click();
+        const std::vector<QString> questions = {csv ? CSV_QUESTION : TEXT_QUESTION, LOG_QUESTION};
+        QCOMPARE(fake->messageBoxes.questions, questions);
+        QCOMPARE(tolven::csvOutput, csv ? 1 : 0);
+        const QString outputName = q(dir->file(csv ? "areaout.csv" : "areaout.txt"));
+        std::vector<std::pair<Viewer, QString>> expected;
+        if (showLog) expected.emplace_back(Viewer::TextEditor, q(dir->file("areaout.log")));
+        if (showOutput)
+            expected.emplace_back(csv ? Viewer::Spreadsheet : Viewer::TextEditor, outputName);
+        QCOMPARE(fake->viewerLauncher.launches, expected);
+        QVERIFY(std::filesystem::file_size(outputName.toStdString()) > 0);
+        QVERIFY(fake->messageBoxes.errors.empty());
+        QCOMPARE(c.output->text(), outputName);
+    }
+
+    void twoRunsInARowReplaceTheFilesAndAskAgain() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        fillForGoodRun(c);
+        c.run->click();
+        const std::string first = readFile(dir->file("areaout.txt"));
+        QVERIFY(!first.empty());
+        writeFile(dir->file("areaout.txt"), "stale");
+        c.run->click();
+        QCOMPARE(readFile(dir->file("areaout.txt")), first);
+        QCOMPARE(fake->messageBoxes.questions.size(), 4u);
+    }
+
+    void checkInputRefusesAPathItCannotOpen() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        for (const std::string& path : {dir->file("missing.txt"), dir->path().string()}) {
+            fake->messageBoxes.errors.clear();
+            c.input->setText(q(path));
+            auto editorOpened = whenModal<CEditorDlg>([](CEditorDlg* e) { e->reject(); }, 300);
+            c.check->click();
+            QCOMPARE(tolven::inputPath, path);
+            QCOMPARE(fake->messageBoxes.errors,
+                     std::vector<QString>{QStringLiteral("ERROR!! : 入力ファイル\n") + q(path) +
+                                          QStringLiteral(" を開けません")});
+            QTest::qWait(400);
+            QVERIFY(!*editorOpened);
+        }
+    }
+
+    void checkInputOpensTheEditorOnAReadableFile() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        dlg.show();
+        writeFile(dir->file("area.txt"), GOOD_INPUT);
+        c.input->setText(q(dir->file("area.txt")));
+        auto editorOpened = whenModal<CEditorDlg>([](CEditorDlg* e) { e->reject(); });
+        c.check->click();
+        QVERIFY(*editorOpened);
+        QVERIFY(fake->messageBoxes.errors.empty());
+        QCOMPARE(tolven::inputPath, dir->file("area.txt"));
+    }
+
+    void menuCommandsOpenTheirDialogs() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        dlg.show();
+        c.input->setText("in.txt");
+        c.csv->click();
+        QCOMPARE(c.settings->text(), QStringLiteral("詳細設定(&S)"));
+        QCOMPARE(c.about->text(), QStringLiteral("バージョン情報(&A)"));
+        auto settingsOpened = whenModal<CSettingDlg>([](CSettingDlg* s) { s->reject(); });
+        c.settings->trigger();
+        QVERIFY(*settingsOpened);
+        auto aboutOpened = whenModal<CAboutDlg>([](CAboutDlg* a) { a->accept(); });
+        c.about->trigger();
+        QVERIFY(*aboutOpened);
+        QCOMPARE(c.input->text(), QStringLiteral("in.txt"));
+        QVERIFY(c.csv->isChecked());
+        QVERIFY(dlg.isVisible());
+    }
+
+    void browseInputSetsTheInputAndProposesNames_data() {
+        QTest::addColumn<bool>("csv");
+        QTest::newRow("txt") << false;
+        QTest::newRow("csv") << true;
+    }
+
+    void browseInputSetsTheInputAndProposesNames() {
+        QFETCH(bool, csv);
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        if (csv) c.csv->click();
+        tolven::inputPath = "/earlier/choice.dat";
+        const std::string chosen = dir->file("area.2005.txt");
+        writeFile(chosen, GOOD_INPUT);
+        fake->fileChooser.answers = {q(chosen)};
+        c.browse->click();
+
+        QCOMPARE(fake->fileChooser.requests.size(), 1u);
+        const FileChooserRequest& r = fake->fileChooser.requests[0];
+        QCOMPARE(r.kind, FileChooserRequest::Kind::Open);
+        QVERIFY(r.title.isEmpty());
+        QCOMPARE(r.filters, QStringList({QStringLiteral("ﾃｷｽﾄ,ﾃﾞｰﾀ(*.txt  *.dat)"),
+                                         QStringLiteral("全て(*.*)")}));
+        QCOMPARE(r.defaultSuffix, QStringLiteral("txt"));
+        QCOMPARE(r.initialName, QStringLiteral("/earlier/choice.dat"));
+
+        const std::string base = dir->file("area.2005");
+        QCOMPARE(tolven::inputPath, chosen);
+        QCOMPARE(tolven::outputPath, base + (csv ? "out.csv" : "out.txt"));
+        QCOMPARE(tolven::logPath, base + "out.log");
+        QCOMPARE(c.input->text(), q(chosen));
+        QCOMPARE(c.output->text(), q(tolven::outputPath));
+        QCOMPARE(c.log->text(), q(tolven::logPath));
+        QVERIFY(c.run->isEnabled() && c.check->isEnabled());
+        QVERIFY(fake->messageBoxes.errors.empty());
+    }
+
+    void cancelledOrRefusedChoosersChangeNothing() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        tolven::inputPath = "/in/a.txt";
+        tolven::outputPath = "/in/aout.txt";
+        tolven::logPath = "/in/aout.log";
+        c.input->setText("typed in");
+        c.output->setText("typed out");
+        c.log->setText("typed log");
+        const std::string missingFolder = dir->file("no/such/folder/x.txt");
+        // One cancel and one refused file for each chooser.
+        fake->fileChooser.answers = {std::nullopt, q(dir->file("missing.txt")),
+                                     std::nullopt, q(missingFolder),
+                                     std::nullopt, q(missingFolder)};
+        for (QPushButton* b :
+             {c.browse, c.browse, c.chooseOutput, c.chooseOutput, c.chooseLog, c.chooseLog})
+            b->click();
+        QCOMPARE(fake->fileChooser.requests.size(), 6u);
+        QCOMPARE(tolven::inputPath, std::string("/in/a.txt"));
+        QCOMPARE(tolven::outputPath, std::string("/in/aout.txt"));
+        QCOMPARE(tolven::logPath, std::string("/in/aout.log"));
+        QCOMPARE(c.input->text(), QStringLiteral("typed in"));
+        QCOMPARE(c.output->text(), QStringLiteral("typed out"));
+        QCOMPARE(c.log->text(), QStringLiteral("typed log"));
+        const std::vector<QString> errors = {
+            q(dir->file("missing.txt")) + QStringLiteral(" was not found."),
+            q(missingFolder) + QStringLiteral(" was not found."),
+            q(missingFolder) + QStringLiteral(" was not found.")};
+        QCOMPARE(fake->messageBoxes.errors, errors);
+        QVERIFY(!std::filesystem::exists(dir->file("missing.txt")));
+    }
+
+    void browseInputRefusesAFolderOrAnUnreadableFile() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        std::vector<std::string> refused = {dir->path().string()};
+        if (::geteuid() != 0) {  // permission bits do not bind root
+            const std::string locked = dir->file("locked.txt");
+            writeFile(locked, GOOD_INPUT);
+            std::filesystem::permissions(locked, std::filesystem::perms::none);
+            refused.push_back(locked);
+        }
+        for (const std::string& path : refused) {
+            fake->messageBoxes.errors.clear();
+            fake->fileChooser.answers = {q(path)};
+            c.browse->click();
+            QCOMPARE(fake->messageBoxes.errors,
+                     std::vector<QString>{QStringLiteral("Access to ") + q(path) +
+                                          QStringLiteral(" was denied.")});
+            QVERIFY(c.input->text().isEmpty());
+            QVERIFY(tolven::inputPath.empty());
+        }
+    }
+
+    void outputChooserStartsFromTheStoredNameAndKeepsAnExistingFile() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        tolven::outputPath = dir->file("stored.txt");
+        c.output->setText("typed.txt");
+        const std::string existing = dir->file("existing.txt");
+        writeFile(existing, "earlier results\n");
+        fake->fileChooser.answers = {q(existing)};
+        c.chooseOutput->click();
+        const FileChooserRequest& r = fake->fileChooser.requests.at(0);
+        QCOMPARE(r.kind, FileChooserRequest::Kind::Save);
+        QCOMPARE(r.title, QStringLiteral("出力ファイル名選択"));
+        QCOMPARE(r.filters, QStringList{QStringLiteral("ﾃｷｽﾄ(*.txt)")});
+        QCOMPARE(r.defaultSuffix, QStringLiteral("txt"));
+        QCOMPARE(r.initialName, q(dir->file("stored.txt")));
+        QCOMPARE(readFile(existing), std::string("earlier results\n"));
+        QCOMPARE(tolven::outputPath, existing);
+        QCOMPARE(c.output->text(), q(existing));
+
+        // csv format: its own filter and extension; a new name is created empty.
+        c.csv->click();
+        fake->fileChooser.answers = {q(dir->file("new.csv"))};
+        c.chooseOutput->click();
+        const FileChooserRequest& r2 = fake->fileChooser.requests.at(1);
+        QCOMPARE(r2.filters, QStringList{QStringLiteral("csvﾌｧｲﾙ(*.csv)")});
+        QCOMPARE(r2.defaultSuffix, QStringLiteral("csv"));
+        QCOMPARE(r2.initialName, q(dir->file("existing.csv")));  // switched by the click
+        QVERIFY(std::filesystem::exists(dir->file("new.csv")));
+        QCOMPARE(tolven::outputPath, dir->file("new.csv"));
+    }
+
+    void logChooserSetsTheLogName() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        tolven::logPath = dir->file("stored.log");
+        const std::string existing = dir->file("old.log");
+        writeFile(existing, "old log\n");
+        fake->fileChooser.answers = {q(existing)};
+        c.csv->click();  // the format plays no part
+        c.chooseLog->click();
+        const FileChooserRequest& r = fake->fileChooser.requests.at(0);
+        QCOMPARE(r.kind, FileChooserRequest::Kind::Save);
+        QCOMPARE(r.title, QStringLiteral("ログファイル名選択"));
+        QCOMPARE(r.filters, QStringList{QStringLiteral("logﾌｧｲﾙ(*.log)")});
+        QCOMPARE(r.defaultSuffix, QStringLiteral("log"));
+        QCOMPARE(r.initialName, q(dir->file("stored.log")));
+        QCOMPARE(readFile(existing), std::string("old log\n"));
+        QCOMPARE(tolven::logPath, existing);
+        QCOMPARE(c.log->text(), q(existing));
+        QVERIFY(c.run->isEnabled());
+    }
+
+    void formatButtonsSwitchTheStoredOutputName() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        writeFile(dir->file("area.txt"), GOOD_INPUT);
+        fake->fileChooser.answers = {q(dir->file("area.txt"))};
+        c.browse->click();
+        c.csv->click();
+        QCOMPARE(c.output->text(), q(dir->file("areaout.csv")));
+        QCOMPARE(tolven::outputPath, dir->file("areaout.csv"));
+        c.txt->click();
+        QCOMPARE(c.output->text(), q(dir->file("areaout.txt")));
+        QCOMPARE(tolven::logPath, dir->file("areaout.log"));
+        QCOMPARE(c.log->text(), q(dir->file("areaout.log")));
+        QCOMPARE(tolven::csvOutput, 0);
+
+        // A typed name is overwritten by the stored one, also when the clicked
+        // button was checked already.
+        c.output->setText("typed.csv");
+        c.txt->click();
+        QVERIFY(c.txt->isChecked());
+        QCOMPARE(c.output->text(), q(dir->file("areaout.txt")));
+
+        const struct {
+            const char* stored;
+            const char* asCsv;
+        } cases[] = {
+            {"D:\\r.txt.d\\aout.txt", "D:\\r.csv.d\\aout.csv"},
+            {"/r.txt.d/aout.txt", "/r.csv.d/aout.csv"},
+            {"D:\\data\\res.TXT", "D:\\data\\res.TXT"},
+        };
+        for (const auto& k : cases) {
+            tolven::outputPath = k.stored;
+            c.csv->click();
+            QCOMPARE(c.output->text(), QString::fromUtf8(k.asCsv));
+            QCOMPARE(tolven::outputPath, std::string(k.asCsv));
+        }
+    }
+
+    void formatButtonsWithNoStoredOutputEmptyTheEditAndDisableRun() {
+        for (const char* typed : {"", "typed.txt"}) {
+            CEstimatorDlg dlg;
+            Controls c(dlg);
+            c.output->setText(typed);
+            QTest::keyClicks(c.log, "l");  // 実行 follows the log edit: enabled
+            QVERIFY(c.run->isEnabled());
+            c.csv->click();
+            QVERIFY(c.output->text().isEmpty());
+            QVERIFY(!c.run->isEnabled());
+            QTest::keyClicks(c.log, "l");
+            c.txt->click();
+            QVERIFY(!c.run->isEnabled());
+        }
+    }
+
+    void coreMessagesGoToTheMainDialogsMessageBoxes() {
+        CEstimatorDlg dlg;
+        sink.setOwner(&dlg);
+        tolven::showErrorMessage("ERROR!! : 入力ファイル\n/x を開けません");
+        QCOMPARE(fake->messageBoxes.errors,
+                 std::vector<QString>{QStringLiteral("ERROR!! : 入力ファイル\n/x を開けません")});
+    }
+
+    void displayIsNeededBeforeQtStarts() {
+        QVERIFY(!CEstimatorApp::displayAvailable(nullptr, nullptr, nullptr));
+        QVERIFY(!CEstimatorApp::displayAvailable("", "", ""));
+        QVERIFY(CEstimatorApp::displayAvailable(nullptr, ":0", nullptr));
+        QVERIFY(CEstimatorApp::displayAvailable(nullptr, nullptr, "wayland-0"));
+        QVERIFY(CEstimatorApp::displayAvailable("offscreen", nullptr, nullptr));
+    }
+};
+
+QTEST_MAIN(CEstimatorDlgTest)
+#include "CEstimatorDlg_test.moc"

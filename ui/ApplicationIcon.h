@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QIcon>
+
+// The application icon with its 16, 32 and 48 px images, from the program's
+// own resources.
+QIcon applicationIcon();

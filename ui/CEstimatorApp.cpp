@@ -1,0 +1,48 @@
+#include "ui/CEstimatorApp.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+
+#include "ui/ApplicationIcon.h"
+#include "ui/CEstimatorDlg.h"
+#include "ui/Platform.h"
+
+void MainDialogMessageSink::showError(const std::string& text) {
+    platform().messageBoxes->showError(owner_.data(), QString::fromUtf8(text));
+}
+
+CEstimatorApp::CEstimatorApp() = default;
+
+CEstimatorApp::~CEstimatorApp() { tolven::setMessageSink(nullptr); }
+
+int CEstimatorApp::InitInstance() {
+    // Qt's own buttons and the file chooser speak Japanese like the rest of
+    // the program. Without the translation they stay in English.
+    if (qtTexts_.load(QStringLiteral("qtbase_ja"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts_);
+    QApplication::setFont(QFont(QStringLiteral("VL Gothic"), 9));
+    QApplication::setWindowIcon(applicationIcon());
+    tolven::setMessageSink(&sink_);
+
+    CEstimatorDlg dialog;
+    mainDialog_ = &dialog;
+    sink_.setOwner(&dialog);
+    dialog.exec();  // its result means nothing
+    sink_.setOwner(nullptr);
+    mainDialog_ = nullptr;
+    return 0;
+}
+
+bool CEstimatorApp::displayAvailable(const char* qpaPlatform, const char* display,
+                                     const char* waylandDisplay) {
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+    (void)qpaPlatform;
+    (void)display;
+    (void)waylandDisplay;
+    return true;
+#else
+    const auto set = [](const char* value) { return value != nullptr && *value != '\0'; };
+    return set(qpaPlatform) || set(display) || set(waylandDisplay);
+#endif
+}

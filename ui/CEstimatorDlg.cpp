@@ -1,0 +1,301 @@
+#include "ui/CEstimatorDlg.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QMenuBar>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "core/estimation_run.h"
+#include "core/run_settings.h"
+#include "core/shared_data.h"
+#include "ui/ApplicationIcon.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CEditorDlg.h"
+#include "ui/CSettingDlg.h"
+#include "ui/DefaultNames.h"
+#include "ui/FileErrorText.h"
+#include "ui/FileProbe.h"
+#include "ui/Platform.h"
+#include "ui_CEstimatorDlg.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+// Paths are kept as the file system's bytes; the edits show them as text.
+std::string toPathBytes(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+QString fromPathBytes(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+const QString kInputTitle;  // the chooser's standard title for opening
+const QString kOutputTitle = QStringLiteral("出力ファイル名選択");
+const QString kLogTitle = QStringLiteral("ログファイル名選択");
+
+// The choosers' filters, "display name(patterns)"; Qt takes the patterns from
+// the brackets, separated by blanks.
+const QStringList kInputFilters = {QStringLiteral("ﾃｷｽﾄ,ﾃﾞｰﾀ(*.txt  *.dat)"),
+                                   QStringLiteral("全て(*.*)")};
+const QStringList kTextFilters = {QStringLiteral("ﾃｷｽﾄ(*.txt)")};
+const QStringList kCsvFilters = {QStringLiteral("csvﾌｧｲﾙ(*.csv)")};
+const QStringList kLogFilters = {QStringLiteral("logﾌｧｲﾙ(*.log)")};
+
+const QString kTextOutputQuestion =
+    QStringLiteral("処理が完了しました。\nメモ帳で出力ファイルを開きますか？");
+const QString kCsvOutputQuestion =
+    QStringLiteral("処理が完了しました。\nexcelで出力ファイルを開きますか？");
+const QString kLogQuestion = QStringLiteral("メモ帳でログファイルを開きますか？");
+
+// Some captions are wider than their buttons in the gothic fonts at hand
+// (内容確認・修正 needs 84 px, its button is 75 px wide). Rather than cut off
+// both ends, such a caption gets a smaller point size, in half points.
+void fitCaption(QPushButton* button) {
+    const int frame =
+        button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button) +
+        button->style()->pixelMetric(QStyle::PM_ButtonDefaultIndicator, nullptr, button);
+    const int room = button->width() - 2 * frame - 2;
+    QFont font = button->font();
+    while (QFontMetrics(font).horizontalAdvance(button->text()) > room && font.pointSizeF() > 6.0)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    if (font != button->font()) button->setFont(font);
+}
+
+#ifdef Q_OS_WIN
+constexpr UINT kAboutSystemCommand = 0x0010;
+#endif
+
+}  // namespace
+
+CEstimatorDlg::CEstimatorDlg(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::CEstimatorDlg>()) {
+    ui->setupUi(this);
+    setWindowIcon(applicationIcon());
+    // Caption, system menu, minimise and close boxes, no maximise box; a
+    // window of its own so that it has a taskbar button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    // The menu bar holds its two commands at its right-hand end, in a second
+    // bar set as its corner widget. The client area keeps the fixed template
+    // geometry: the layout only puts it below the menu bar, and nothing moves
+    // when the window is resized.
+    ui->menuBar->setNativeMenuBar(false);
+    ui->commandBar->setNativeMenuBar(false);
+    ui->menuBar->setCornerWidget(ui->commandBar, Qt::TopRightCorner);
+    auto* frame = new QVBoxLayout(this);
+    frame->setContentsMargins(0, 0, 0, 0);
+    frame->setSpacing(0);
+    frame->setMenuBar(ui->menuBar);
+    frame->addWidget(ui->clientArea, 0, Qt::AlignLeft | Qt::AlignTop);
+    frame->addStretch(1);
+    adjustSize();
+
+    for (QPushButton* button : ui->clientArea->findChildren<QPushButton*>()) fitCaption(button);
+
+#ifdef Q_OS_WIN
+    // The window's system menu gets a separator and the about entry.
+    if (HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
+        const QString text = QStringLiteral("バージョン情報 TOLVEN(&A)...");
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, kAboutSystemCommand, reinterpret_cast<LPCWSTR>(text.utf16()));
+    }
+#else
+        // Qt gives no access to the window manager's menu on X11 or Wayland, so
+        // the about entry lives in the menu bar only there.
+#endif
+
+    connect(ui->inputEdit, &QLineEdit::textChanged, this, &CEstimatorDlg::OnInputTextChanged);
+    connect(ui->outputEdit, &QLineEdit::textChanged, this, &CEstimatorDlg::OnOutputTextChanged);
+    connect(ui->logEdit, &QLineEdit::textChanged, this, &CEstimatorDlg::OnLogTextChanged);
+    connect(ui->runButton, &QPushButton::clicked, this, &CEstimatorDlg::OnRun);
+    connect(ui->quitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->browseInputButton, &QPushButton::clicked, this, &CEstimatorDlg::OnBrowseInput);
+    connect(ui->checkInputButton, &QPushButton::clicked, this, &CEstimatorDlg::OnCheckInput);
+    connect(ui->chooseOutputButton, &QPushButton::clicked, this, &CEstimatorDlg::OnChooseOutput);
+    connect(ui->chooseLogButton, &QPushButton::clicked, this, &CEstimatorDlg::OnChooseLog);
+    connect(ui->txtFormatRadio, &QRadioButton::clicked, this, &CEstimatorDlg::OnTxtFormat);
+    connect(ui->csvFormatRadio, &QRadioButton::clicked, this, &CEstimatorDlg::OnCsvFormat);
+    connect(ui->detailSettingsAction, &QAction::triggered, this, &CEstimatorDlg::OnDetailSettings);
+    connect(ui->aboutAction, &QAction::triggered, this, &CEstimatorDlg::OnAbout);
+
+    tolven::setDefaultSettings(tolven::runSettings);
+    ui->txtFormatRadio->setChecked(true);
+    // 実行 is disabled at start, so the first tab stop that takes the focus is 終了.
+    ui->quitButton->setFocus();
+}
+
+CEstimatorDlg::~CEstimatorDlg() = default;
+
+void CEstimatorDlg::accept() {}
+
+void CEstimatorDlg::OnInputTextChanged() {
+    const bool filled = !ui->inputEdit->text().isEmpty();
+    ui->checkInputButton->setEnabled(filled);
+    ui->runButton->setEnabled(filled);
+}
+
+void CEstimatorDlg::OnOutputTextChanged() {
+    ui->runButton->setEnabled(!ui->outputEdit->text().isEmpty());
+}
+
+void CEstimatorDlg::OnLogTextChanged() {
+    ui->runButton->setEnabled(!ui->logEdit->text().isEmpty());
+}
+
+void CEstimatorDlg::setEditText(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text) {
+        edit->setText(text);
+        return;
+    }
+    // Qt signals no change for the same text; the rules run all the same.
+    if (edit == ui->inputEdit)
+        OnInputTextChanged();
+    else if (edit == ui->outputEdit)
+        OnOutputTextChanged();
+    else if (edit == ui->logEdit)
+        OnLogTextChanged();
+}
+
+void CEstimatorDlg::showFileError(int errnum, const QString& path) {
+    const std::string text = fileErrorText(fileErrorReason(errnum), path.toStdString());
+    platform().messageBoxes->showError(this, QString::fromStdString(text));
+}
+
+void CEstimatorDlg::OnBrowseInput() {
+    FileChooserRequest request;
+    request.kind = FileChooserRequest::Kind::Open;
+    request.title = kInputTitle;
+    request.filters = kInputFilters;
+    request.defaultSuffix = QStringLiteral("txt");
+    request.initialName = fromPathBytes(tolven::inputPath);
+    const std::optional<QString> chosen = platform().fileChooser->choose(this, request);
+    if (!chosen) return;
+    const std::string bytes = toPathBytes(*chosen);
+    if (const int error = probeReadable(bytes)) {
+        showFileError(error, *chosen);
+        return;
+    }
+    setEditText(ui->inputEdit, *chosen);
+    tolven::inputPath = bytes;
+    MakeDefaultNames(*chosen);
+}
+
+void CEstimatorDlg::MakeDefaultNames(const QString& chosenInput) {
+    // A path without any "." is its own base: "/data/counts" proposes
+    // "/data/countsout.txt" and "/data/countsout.log".
+    const std::string base = defaultNameBase(toPathBytes(chosenInput));
+    tolven::outputPath = defaultOutputName(base, !ui->txtFormatRadio->isChecked());
+    setEditText(ui->outputEdit, fromPathBytes(tolven::outputPath));
+    tolven::logPath = defaultLogName(base);
+    setEditText(ui->logEdit, fromPathBytes(tolven::logPath));
+}
+
+void CEstimatorDlg::OnChooseOutput() {
+    const bool text = ui->txtFormatRadio->isChecked();
+    FileChooserRequest request;
+    request.kind = FileChooserRequest::Kind::Save;
+    request.title = kOutputTitle;
+    request.filters = text ? kTextFilters : kCsvFilters;
+    request.defaultSuffix = text ? QStringLiteral("txt") : QStringLiteral("csv");
+    request.initialName = fromPathBytes(tolven::outputPath);
+    const std::optional<QString> chosen = platform().fileChooser->choose(this, request);
+    if (!chosen) return;
+    const std::string bytes = toPathBytes(*chosen);
+    // The file only has to be writable now; an existing one keeps its content
+    // until a run replaces it.
+    if (const int error = probeWritable(bytes)) {
+        showFileError(error, *chosen);
+        return;
+    }
+    setEditText(ui->outputEdit, *chosen);
+    tolven::outputPath = bytes;
+}
+
+void CEstimatorDlg::OnChooseLog() {
+    FileChooserRequest request;
+    request.kind = FileChooserRequest::Kind::Save;
+    request.title = kLogTitle;
+    request.filters = kLogFilters;
+    request.defaultSuffix = QStringLiteral("log");
+    request.initialName = fromPathBytes(tolven::logPath);
+    const std::optional<QString> chosen = platform().fileChooser->choose(this, request);
+    if (!chosen) return;
+    const std::string bytes = toPathBytes(*chosen);
+    if (const int error = probeWritable(bytes)) {
+        showFileError(error, *chosen);
+        return;
+    }
+    setEditText(ui->logEdit, *chosen);
+    tolven::logPath = bytes;
+}
+
+void CEstimatorDlg::OnTxtFormat() {
+    tolven::outputPath = switchExtension(tolven::outputPath, ".csv", ".txt");
+    setEditText(ui->outputEdit, fromPathBytes(tolven::outputPath));
+}
+
+void CEstimatorDlg::OnCsvFormat() {
+    tolven::outputPath = switchExtension(tolven::outputPath, ".txt", ".csv");
+    setEditText(ui->outputEdit, fromPathBytes(tolven::outputPath));
+}
+
+void CEstimatorDlg::OnCheckInput() {
+    tolven::inputPath = toPathBytes(ui->inputEdit->text());
+    if (probeReadable(tolven::inputPath) != 0) {
+        platform().messageBoxes->showError(this, QStringLiteral("ERROR!! : 入力ファイル\n") +
+                                                     fromPathBytes(tolven::inputPath) +
+                                                     QStringLiteral(" を開けません"));
+        return;
+    }
+    CEditorDlg editor(this);
+    editor.exec();
+}
+
+void CEstimatorDlg::OnRun() {
+    tolven::inputPath = toPathBytes(ui->inputEdit->text());
+    tolven::outputPath = toPathBytes(ui->outputEdit->text());
+    tolven::logPath = toPathBytes(ui->logEdit->text());
+    tolven::csvOutput = ui->txtFormatRadio->isChecked() ? 0 : 1;
+    // A failed run has shown its own message; there is nothing to offer.
+    if (tolven::runEstimation() != 0) return;
+
+    const bool text = ui->txtFormatRadio->isChecked();
+    MessageBoxes& boxes = *platform().messageBoxes;
+    const bool showOutput = boxes.askYesNo(this, text ? kTextOutputQuestion : kCsvOutputQuestion);
+    const bool showLog = boxes.askYesNo(this, kLogQuestion);
+    ViewerLauncher& viewers = *platform().viewerLauncher;
+    if (showLog) viewers.open(ViewerLauncher::Viewer::TextEditor, fromPathBytes(tolven::logPath));
+    if (showOutput)
+        viewers.open(
+            text ? ViewerLauncher::Viewer::TextEditor : ViewerLauncher::Viewer::Spreadsheet,
+            fromPathBytes(tolven::outputPath));
+}
+
+void CEstimatorDlg::OnDetailSettings() {
+    CSettingDlg settings(this);
+    settings.exec();
+}
+
+void CEstimatorDlg::OnAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+#ifdef Q_OS_WIN
+bool CEstimatorDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    if (eventType == "windows_generic_MSG") {
+        const MSG* msg = static_cast<const MSG*>(message);
+        if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutSystemCommand) {
+            OnAbout();
+            *result = 0;
+            return true;
+        }
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif

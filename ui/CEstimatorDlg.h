@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace Ui {
+class CEstimatorDlg;
+}
+
+// The main dialog: the three file names, the result format and the commands.
+// It keeps no copy of the paths: the process-wide inputPath, outputPath,
+// logPath and csvOutput are the stored values, and the edits show what the
+// user sees and types. They agree after a run (which copies all three edits),
+// after 内容確認・修正 (the input edit) and after a chooser (one edit and its
+// path together).
+//
+// Constructing it sets the run settings to their defaults and checks
+// "txt形式". 実行 and Enter run and never close the dialog; 終了, Escape and the
+// close box end it. Every message box, question, chooser and viewer goes
+// through platform().
+class CEstimatorDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CEstimatorDlg(QWidget* parent = nullptr);
+    ~CEstimatorDlg() override;
+
+    // The dialog has nothing to accept: the confirming command is 実行, which
+    // leaves the dialog open. Only reject() ends it.
+    void accept() override;
+
+public slots:
+    // Enabling rules. Each looks only at its own edit, so the state of 実行
+    // follows the edit that changed last:
+    //   input: empty disables 内容確認・修正 and 実行, otherwise enables both;
+    //   output, log: empty disables 実行, otherwise enables it.
+    void OnInputTextChanged();
+    void OnOutputTextChanged();
+    void OnLogTextChanged();
+
+    // Input chooser; on success sets the input edit and inputPath, then
+    // MakeDefaultNames. A file that cannot be read changes nothing.
+    void OnBrowseInput();
+    // Output and log choosers. They start from the stored path (not the edit)
+    // and check that the chosen file can be written, without truncating it.
+    void OnChooseOutput();
+    void OnChooseLog();
+    // Switch every ".csv" to ".txt" (or back) in the stored outputPath and
+    // show the result in the output edit; on every click.
+    void OnTxtFormat();
+    void OnCsvFormat();
+    // Copies the input edit into inputPath and opens the input editor, once
+    // the file is known to be readable.
+    void OnCheckInput();
+    // Copies the edits and the format into the stored values, runs the
+    // estimation and, when it succeeded, offers to show the result table and
+    // the log (asked in that order, launched log first).
+    void OnRun();
+    void OnDetailSettings();
+    void OnAbout();
+
+protected:
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    // Derives the output and log names from the chosen input path and shows them.
+    void MakeDefaultNames(const QString& chosenInput);
+    // Sets an edit's text so that the enabling rules see it as a change even
+    // when the text stays the same.
+    void setEditText(QLineEdit* edit, const QString& text);
+    // Shows the text for a failed open of `path` (errno `errnum`).
+    void showFileError(int errnum, const QString& path);
+
+    std::unique_ptr<Ui::CEstimatorDlg> ui;
+};
