@@ -88,6 +88,34 @@ std::string fileMessage(const char* subject, const std::string& path, const char
     return std::string("ERROR!! : ") + subject + "\n" + path + reason;
 }
 
+// True when the open output and the file at `other` (or the other open
+// output) are one and the same regular file. Writing two files into one
+// garbles both, and writing over the input loses the user's data. Devices
+// such as /dev/null may well be shared.
+bool sameRegularFile(const OutputFile& file, const struct stat& other) {
+    struct stat status {};
+    return ::fstat(::fileno(file.stream), &status) == 0 && S_ISREG(status.st_mode) &&
+           status.st_dev == other.st_dev && status.st_ino == other.st_ino;
+}
+
+// Refuses outputs that would overwrite the input or each other, before
+// either is emptied. Returns the message, or an empty text when all is well.
+std::string clashMessage(const OutputFile& log, const OutputFile& output) {
+    struct stat input {};
+    const bool haveInput = ::stat(inputPath.c_str(), &input) == 0;
+    if (haveInput && sameRegularFile(log, input)) {
+        return fileMessage("ログファイル", logPath, " は入力ファイルと同じファイルです");
+    }
+    if (haveInput && sameRegularFile(output, input)) {
+        return fileMessage("出力ファイル", outputPath, " は入力ファイルと同じファイルです");
+    }
+    struct stat logStatus {};
+    if (::fstat(::fileno(log.stream), &logStatus) == 0 && sameRegularFile(output, logStatus)) {
+        return fileMessage("出力ファイル", outputPath, " はログファイルと同じファイルです");
+    }
+    return {};
+}
+
 void copyResultsBack(InputTable& table, int slot, int row) {
     table.ratio[row] = regionTable.ratio[slot];
     table.ebRatioME[row] = regionTable.ebRatioME[slot];
@@ -154,6 +182,12 @@ int runEstimation() {
     if (!openKeepingContent(output)) {
         abandon(log);
         showErrorMessage(fileMessage("出力ファイル", outputPath, " を開けません"));
+        return 1;
+    }
+    if (const std::string clash = clashMessage(log, output); !clash.empty()) {
+        abandon(output);
+        abandon(log);
+        showErrorMessage(clash);
         return 1;
     }
     startEmpty(log);

@@ -249,6 +249,38 @@ TEST_F(EstimationRunTest, AFullDiskIsReportedForEitherFile) {
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
 }
 
+TEST_F(EstimationRunTest, OutputsThatWouldOverwriteTheInputOrEachOtherAreRefused) {
+    const std::string input = "1 a 1 1.0\n1 b 2 3.0\n";
+    writeFile(inputPath, input);
+    const std::string link = dir.file("link.txt");
+    std::filesystem::create_symlink(inputPath, link);
+    struct Case {
+        std::string output, log, message;
+    };
+    const std::string out = dir.file("inputout.txt");
+    const std::string log = dir.file("inputout.log");
+    const std::vector<Case> cases = {
+        {inputPath, log, "ERROR!! : 出力ファイル\n" + inputPath + " は入力ファイルと同じファイルです"},
+        {out, link, "ERROR!! : ログファイル\n" + link + " は入力ファイルと同じファイルです"},
+        {log, log, "ERROR!! : 出力ファイル\n" + log + " はログファイルと同じファイルです"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(out);
+        std::filesystem::remove(log);
+        outputPath = c.output;
+        logPath = c.log;
+        EXPECT_EQ(run(), 1) << c.message;
+        EXPECT_EQ(messages.shown, std::vector<std::string>{c.message});
+        EXPECT_EQ(readFile(inputPath), input);
+        EXPECT_FALSE(std::filesystem::exists(out));
+        EXPECT_FALSE(std::filesystem::exists(log));
+    }
+
+    // Devices may be shared: both outputs thrown away is a valid wish.
+    outputPath = logPath = "/dev/null";
+    EXPECT_EQ(run(), 0);
+}
+
 TEST_F(EstimationRunTest, ASymbolicLinkIsWrittenThroughNotReplaced) {
     writeFile(inputPath, "1 a 1 1.0\n1 b 2 3.0\n");
     const std::string target = dir.file("real.txt");
