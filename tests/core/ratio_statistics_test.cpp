@@ -70,7 +70,7 @@ TEST_F(RatioStatisticsTest, ExcludedZerosLeaveTheDivisorAndBothSums) {
 
 TEST_F(RatioStatisticsTest, NegativeCorrectedVarianceFallsBackToTheSampleVariance) {
     // Ratios 1 and 2 with small expected counts: s2 = 0.5, and the Poisson
-    // part 1.5 * (1 + 0.5) / 2 exceeds it.
+    // share 1.5 * (1 + 0.5) / 2 exceeds it.
     loadUnit({1, 4}, {1.0, 2.0});
     computeRatioStatistics();
     EXPECT_DOUBLE_EQ(unitResults.ratioMean, 1.5);
