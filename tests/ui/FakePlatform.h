@@ -35,8 +35,12 @@ public:
     std::optional<QString> choose(QWidget*, const FileChooserRequest& request) override {
         requests.push_back(request);
         if (answers.empty()) return std::nullopt;
-        auto answer = answers.front();
+        // Moved out by value rather than copied as an optional: g++ 12 warns
+        // falsely (maybe-uninitialized) about copying an optional<QString>.
+        const bool chosen = answers.front().has_value();
+        QString answer = chosen ? std::move(*answers.front()) : QString();
         answers.pop_front();
+        if (!chosen) return std::nullopt;
         return answer;
     }
 

@@ -1,0 +1,223 @@
+// The main dialog with Qt's own file chooser and message boxes, driven the
+// way a user would: typing into the chooser's name field and pressing its
+// buttons. Only the viewer launcher is a fake.
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+
+#include "core/shared_data.h"
+#include "tests/support/test_support.h"
+#include "tests/ui/FakePlatform.h"
+#include "tests/ui/WhenModal.h"
+#include "ui/CEstimatorDlg.h"
+
+using tolven::test::readFile;
+using tolven::test::TempDir;
+using tolven::test::writeFile;
+
+namespace {
+
+QString q(const std::string& bytes) { return QString::fromStdString(bytes); }
+
+// Types `name` into the chooser's name field and confirms it.
+void chooseIn(QFileDialog* chooser, const QString& name) {
+    auto* field = chooser->findChild<QLineEdit*>("fileNameEdit");
+    QVERIFY(field);
+    field->setText(name);
+    // QFileDialog::accept() is protected; it is still a slot.
+    QMetaObject::invokeMethod(chooser, "accept", Qt::DirectConnection);
+}
+
+}  // namespace
+
+class QtPlatformTest : public QObject {
+    Q_OBJECT
+
+private:
+    FakeViewerLauncher viewers;
+    std::unique_ptr<TempDir> dir;
+
+private slots:
+    void init() {
+        tolven::resetSharedData();
+        setPlatform(Platform{nullptr, nullptr, &viewers});
+        dir = std::make_unique<TempDir>();
+    }
+
+    void cleanup() {
+        setPlatform(Platform{});
+        dir.reset();
+    }
+
+    void errorBoxIsCaptionedWithTheProgramsName() {
+        CEstimatorDlg dlg;
+        dlg.show();
+        const std::string missing = dir->file("missing.txt");
+        dlg.findChild<QLineEdit*>("inputEdit")->setText(q(missing));
+        QString caption, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+        QWidget* owner = nullptr;
+        auto shown = whenModal<QMessageBox>([&](QMessageBox* box) {
+            caption = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->standardButtons();
+            owner = box->parentWidget();
+            box->button(QMessageBox::Ok)->click();
+        });
+        dlg.findChild<QPushButton*>("checkInputButton")->click();
+        QVERIFY(*shown);
+        QCOMPARE(caption, QStringLiteral("QtPlatform_test"));
+        QCOMPARE(caption, applicationName());
+        QCOMPARE(text, QStringLiteral("ERROR!! : 入力ファイル\n") + q(missing) +
+                           QStringLiteral(" を開けません"));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(owner, &dlg);
+    }
+
+    void questionsAfterARunHaveYesAndNoOnly() {
+        CEstimatorDlg dlg;
+        dlg.show();
+        writeFile(dir->file("area.txt"), "1 A 3 2.5\n1 B 5 4.0\n1 C 2 3.0\n");
+        dlg.findChild<QLineEdit*>("inputEdit")->setText(q(dir->file("area.txt")));
+        dlg.findChild<QLineEdit*>("outputEdit")->setText(q(dir->file("areaout.txt")));
+        dlg.findChild<QLineEdit*>("logEdit")->setText(q(dir->file("areaout.log")));
+        QStringList asked;
+        std::shared_ptr<bool> second;
+        auto first = whenModal<QMessageBox>([&](QMessageBox* box) {
+            asked << box->text();
+            QCOMPARE(box->icon(), QMessageBox::Question);
+            QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+            QCOMPARE(box->windowTitle(), applicationName());
+            second = whenModal<QMessageBox>([&](QMessageBox* next) {
+                asked << next->text();
+                next->button(QMessageBox::Yes)->click();
+            });
+            box->button(QMessageBox::No)->click();
+        });
+        dlg.findChild<QPushButton*>("runButton")->click();
+        QVERIFY(*first && second && *second);
+        QCOMPARE(
+            asked,
+            QStringList({QStringLiteral("処理が完了しました。\nメモ帳で出力ファイルを開きますか？"),
+                         QStringLiteral("メモ帳でログファイルを開きますか？")}));
+        QCOMPARE(viewers.launches.size(), 1u);
+        QCOMPARE(viewers.launches[0].second, q(dir->file("areaout.log")));
+    }
+
+    void openChooserTakesATypedFileAndProposesNames() {
+        CEstimatorDlg dlg;
+        dlg.show();
+        const std::string input = dir->file("area.dat");
+        writeFile(input, "1 A 3 2.5\n");
+        QStringList filters;
+        auto shown = whenModal<QFileDialog>([&](QFileDialog* chooser) {
+            filters = chooser->nameFilters();
+            QCOMPARE(chooser->acceptMode(), QFileDialog::AcceptOpen);
+            chooseIn(chooser, q(input));
+        });
+        dlg.findChild<QPushButton*>("browseInputButton")->click();
+        QVERIFY(*shown);
+        // Qt's chooser shows a filter's text with its blanks collapsed.
+        QCOMPARE(filters, QStringList({QStringLiteral("ﾃｷｽﾄ,ﾃﾞｰﾀ(*.txt *.dat)"),
+                                       QStringLiteral("全て(*.*)")}));
+        QCOMPARE(tolven::inputPath, input);
+        QCOMPARE(dlg.findChild<QLineEdit*>("outputEdit")->text(), q(dir->file("areaout.txt")));
+        QCOMPARE(dlg.findChild<QLineEdit*>("logEdit")->text(), q(dir->file("areaout.log")));
+    }
+
+    void openChooserWithAMissingFileShowsNotFound() {
+        CEstimatorDlg dlg;
+        dlg.show();
+        const std::string missing = dir->file("nothing.txt");
+        QString message;
+        auto shown = whenModal<QFileDialog>([&](QFileDialog* chooser) {
+            whenModal<QMessageBox>([&](QMessageBox* box) {
+                message = box->text();
+                box->button(QMessageBox::Ok)->click();
+            });
+            chooseIn(chooser, q(missing));
+        });
+        dlg.findChild<QPushButton*>("browseInputButton")->click();
+        QVERIFY(*shown);
+        QCOMPARE(message, q(missing) + QStringLiteral(" was not found."));
+        QVERIFY(dlg.findChild<QLineEdit*>("inputEdit")->text().isEmpty());
+        QVERIFY(tolven::inputPath.empty());
+    }
+
+    void saveChooserConfirmsAndLeavesAnExistingFileWhole() {
+        CEstimatorDlg dlg;
+        dlg.show();
+        const std::string existing = dir->file("results.txt");
+        writeFile(existing, "results of last week\n");
+        tolven::outputPath = dir->file("stored.txt");
+        dlg.findChild<QLineEdit*>("outputEdit")->setText("typed elsewhere.txt");
+        QString title, startFolder, question;
+        QStringList startFiles;
+        auto shown = whenModal<QFileDialog>([&](QFileDialog* chooser) {
+            title = chooser->windowTitle();
+            startFolder = chooser->directory().absolutePath();
+            startFiles = chooser->selectedFiles();
+            whenModal<QMessageBox>([&](QMessageBox* box) {
+                question = box->text();
+                box->button(QMessageBox::Yes)->click();
+            });
+            chooseIn(chooser, QStringLiteral("results.txt"));
+        });
+        dlg.findChild<QPushButton*>("chooseOutputButton")->click();
+        QVERIFY(*shown);
+        QCOMPARE(title, QStringLiteral("出力ファイル名選択"));
+        QCOMPARE(startFolder, q(dir->path().string()));
+        QCOMPARE(startFiles, QStringList{q(dir->file("stored.txt"))});
+        QVERIFY(question.contains(QStringLiteral("results.txt")));
+        QCOMPARE(readFile(existing), std::string("results of last week\n"));
+        QCOMPARE(tolven::outputPath, existing);
+        QCOMPARE(dlg.findChild<QLineEdit*>("outputEdit")->text(), q(existing));
+    }
+
+    void saveChooserAddsTheFormatsExtension() {
+        CEstimatorDlg dlg;
+        dlg.show();
+        dlg.findChild<QRadioButton*>("csvFormatRadio")->click();
+        tolven::outputPath = dir->file("areaout.csv");
+        auto shown =
+            whenModal<QFileDialog>([&](QFileDialog* c) { chooseIn(c, QStringLiteral("table")); });
+        dlg.findChild<QPushButton*>("chooseOutputButton")->click();
+        QVERIFY(*shown);
+        QCOMPARE(tolven::outputPath, dir->file("table.csv"));
+        QVERIFY(std::filesystem::exists(dir->file("table.csv")));
+
+        tolven::logPath = dir->file("areaout.log");
+        shown = whenModal<QFileDialog>([&](QFileDialog* c) { chooseIn(c, QStringLiteral("run")); });
+        dlg.findChild<QPushButton*>("chooseLogButton")->click();
+        QVERIFY(*shown);
+        QCOMPARE(tolven::logPath, dir->file("run.log"));
+    }
+
+    void cancelledChooserChangesNothing() {
+        CEstimatorDlg dlg;
+        dlg.show();
+        tolven::logPath = dir->file("areaout.log");
+        dlg.findChild<QLineEdit*>("logEdit")->setText("typed.log");
+        auto shown = whenModal<QFileDialog>([&](QFileDialog* c) {
+            c->findChild<QLineEdit*>("fileNameEdit")->setText("other.log");
+            c->reject();
+        });
+        dlg.findChild<QPushButton*>("chooseLogButton")->click();
+        QVERIFY(*shown);
+        QCOMPARE(tolven::logPath, dir->file("areaout.log"));
+        QCOMPARE(dlg.findChild<QLineEdit*>("logEdit")->text(), QStringLiteral("typed.log"));
+        QVERIFY(!std::filesystem::exists(dir->file("other.log")));
+    }
+};
+
+QTEST_MAIN(QtPlatformTest)
+#include "QtPlatform_test.moc"
