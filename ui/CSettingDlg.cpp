@@ -1,3 +1,78 @@
 #include "ui/CSettingDlg.h"
 
-CSettingDlg::CSettingDlg(QWidget* parent) : QDialog(parent) {}
+#include <string>
+
+#include "core/run_settings.h"
+#include "core/setting_text.h"
+#include "core/shared_data.h"
+#include "ui/Platform.h"
+#include "ui_CSettingDlg.h"
+
+namespace {
+
+// The checks look at no more of a field than this many characters.
+constexpr qsizetype CHECKED_LENGTH = 255;
+
+std::string fieldText(const QLineEdit* field) {
+    // Anything beyond ASCII becomes bytes that no check accepts, as intended.
+    return field->text().left(CHECKED_LENGTH).toStdString();
+}
+
+QString shown(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+CSettingDlg::CSettingDlg(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::CSettingDlg>()) {
+    ui_->setupUi(this);
+    connect(ui_->okButton, &QPushButton::clicked, this, &CSettingDlg::OnOK);
+    connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui_->resetButton, &QPushButton::clicked, this, &CSettingDlg::OnReset);
+    showSettings();
+    ui_->okButton->setFocus();
+}
+
+CSettingDlg::~CSettingDlg() = default;
+
+void CSettingDlg::showSettings() {
+    const tolven::RunSettings& settings = tolven::runSettings;
+    ui_->excludeZeroCheck->setChecked(settings.excludeZero == 1);
+    ui_->epsilonEdit->setText(shown(tolven::formatEpsilon(settings.epsilon)));
+    ui_->maxIterationsEdit->setText(shown(tolven::formatMaxIterations(settings.maxIterations)));
+    ui_->initialAlphaEdit->setText(shown(tolven::formatInitialValue(settings.initialAlpha)));
+    ui_->initialBetaEdit->setText(shown(tolven::formatInitialValue(settings.initialBeta)));
+}
+
+void CSettingDlg::OnReset() {
+    tolven::setDefaultSettings(tolven::runSettings);
+    showSettings();
+}
+
+void CSettingDlg::refuse(QLineEdit* field, const char* message) {
+    platform().messageBoxes->showError(this, QString::fromUtf8(message));
+    field->setFocus();
+}
+
+void CSettingDlg::OnOK() {
+    tolven::RunSettings& settings = tolven::runSettings;
+    settings.excludeZero = ui_->excludeZeroCheck->isChecked() ? 1 : 0;
+
+    if (!tolven::parseRealSetting(fieldText(ui_->epsilonEdit), settings.epsilon))
+        return refuse(ui_->epsilonEdit, tolven::EPSILON_MESSAGE);
+    if (!tolven::parseCountSetting(fieldText(ui_->maxIterationsEdit), settings.maxIterations))
+        return refuse(ui_->maxIterationsEdit, tolven::MAX_ITERATIONS_MESSAGE);
+
+    const std::string alpha = fieldText(ui_->initialAlphaEdit);
+    if (tolven::isAutoText(alpha))
+        settings.initialAlpha = -1.0;
+    else if (!tolven::parseRealSetting(alpha, settings.initialAlpha))
+        return refuse(ui_->initialAlphaEdit, tolven::INITIAL_ALPHA_MESSAGE);
+
+    const std::string beta = fieldText(ui_->initialBetaEdit);
+    if (tolven::isAutoText(beta))
+        settings.initialBeta = -1.0;
+    else if (!tolven::parseRealSetting(beta, settings.initialBeta))
+        return refuse(ui_->initialBetaEdit, tolven::INITIAL_BETA_MESSAGE);
+
+    accept();
+}
