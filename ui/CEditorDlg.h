@@ -1,10 +1,58 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
+#include <memory>
 
-// Placeholder until the dialog is built; opens an empty modal dialog.
+#include "ui/EditorText.h"
+
+namespace Ui {
+class CEditorDlg;
+}
+
+// The modal editor for the input file named by tolven::inputPath: the user
+// looks at the file and may correct it by hand and write it back over itself.
+// It knows nothing of the file's format and checks nothing that is typed.
+//
+// The file is read when the dialog is built. Its text is shown in the file's
+// own encoding and line ends (see EditorText.h), so that a save gives back
+// every byte the user did not change. A file that cannot be read, or cannot be
+// shown without losing bytes, is reported when the dialog appears and shown
+// read-only; such a file is never written.
+//
+// "OK" closes without writing while the text is unchanged. After the first
+// change by the user it reads "上書き保存" and asks before it writes; a failed
+// write is reported, leaves the file as it was and keeps the dialog open with
+// the text. "キャンセル", Escape and the close box never write and never ask.
 class CEditorDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CEditorDlg(QWidget* parent = nullptr);
+    ~CEditorDlg() override;
+
+    // True from the user's first change of the text on, for the rest of this
+    // opening, even when the change is undone. Loading the file is no change.
+    bool modified() const { return modified_; }
+    // False when the file could not be read or shown faithfully.
+    bool editable() const { return editable_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnOk();
+    void OnTextChange();
+    void load();
+    bool save();
+    void showError(const QString& text);
+
+    std::unique_ptr<Ui::CEditorDlg> ui_;
+    QString path_;
+    EditorFormat format_;
+    bool editable_ = false;
+    bool loading_ = false;
+    bool modified_ = false;
+    bool shownOnce_ = false;
+    QString openingMessage_;  // reported once the dialog is on screen
 };
