@@ -134,7 +134,7 @@ void CEditorDlgTest::opensShowingTheFile() {
     CEditorDlg dlg;
     const Controls c(dlg);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("内容確認・修正"));
-    QVERIFY(dlg.findChild<QLabel*>("inputPathLabel")->text() == QStringLiteral("入力ファイル："));
+    QVERIFY(dlg.findChild<QLabel*>("inputPathLabel")->text() == QStringLiteral("入力ファイル名："));
     QCOMPARE(c.path->text(), fromLocal(input.path));
     QVERIFY(c.path->isReadOnly());
     QVERIFY(!c.path->hasFrame());
