@@ -382,6 +382,17 @@ private slots:
         auto aboutOpened = whenModal<CAboutDlg>([](CAboutDlg* a) { a->accept(); });
         c.about->trigger();
         QVERIFY(*aboutOpened);
+        // The mnemonics work from the keyboard.
+        dlg.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        aboutOpened = whenModal<CAboutDlg>([](CAboutDlg* a) { a->reject(); });
+        QTest::keyClick(&dlg, Qt::Key_A, Qt::AltModifier);
+        QTRY_VERIFY(*aboutOpened);
+        dlg.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        settingsOpened = whenModal<CSettingDlg>([](CSettingDlg* s) { s->reject(); });
+        QTest::keyClick(&dlg, Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY(*settingsOpened);
         QCOMPARE(c.input->text(), QStringLiteral("in.txt"));
         QVERIFY(c.csv->isChecked());
         QVERIFY(dlg.isVisible());
