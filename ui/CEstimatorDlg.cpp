@@ -195,14 +195,8 @@ void CEstimatorDlg::MakeDefaultNames(const QString& chosenInput) {
     setEditText(ui->logEdit, fromPathBytes(tolven::logPath));
 }
 
-void CEstimatorDlg::OnChooseOutput() {
-    const bool text = ui->txtFormatRadio->isChecked();
-    FileChooserRequest request;
-    request.kind = FileChooserRequest::Kind::Save;
-    request.title = kOutputTitle;
-    request.filters = text ? kTextFilters : kCsvFilters;
-    request.defaultSuffix = text ? QStringLiteral("txt") : QStringLiteral("csv");
-    request.initialName = fromPathBytes(tolven::outputPath);
+void CEstimatorDlg::chooseOutputFile(const FileChooserRequest& request, QLineEdit* edit,
+                                     std::string& storedPath) {
     const std::optional<QString> chosen = platform().fileChooser->choose(this, request);
     if (!chosen) return;
     const std::string bytes = toPathBytes(*chosen);
@@ -212,8 +206,19 @@ void CEstimatorDlg::OnChooseOutput() {
         showFileError(error, *chosen);
         return;
     }
-    setEditText(ui->outputEdit, *chosen);
-    tolven::outputPath = bytes;
+    setEditText(edit, *chosen);
+    storedPath = bytes;
+}
+
+void CEstimatorDlg::OnChooseOutput() {
+    const bool text = ui->txtFormatRadio->isChecked();
+    FileChooserRequest request;
+    request.kind = FileChooserRequest::Kind::Save;
+    request.title = kOutputTitle;
+    request.filters = text ? kTextFilters : kCsvFilters;
+    request.defaultSuffix = text ? QStringLiteral("txt") : QStringLiteral("csv");
+    request.initialName = fromPathBytes(tolven::outputPath);
+    chooseOutputFile(request, ui->outputEdit, tolven::outputPath);
 }
 
 void CEstimatorDlg::OnChooseLog() {
@@ -223,15 +228,7 @@ void CEstimatorDlg::OnChooseLog() {
     request.filters = kLogFilters;
     request.defaultSuffix = QStringLiteral("log");
     request.initialName = fromPathBytes(tolven::logPath);
-    const std::optional<QString> chosen = platform().fileChooser->choose(this, request);
-    if (!chosen) return;
-    const std::string bytes = toPathBytes(*chosen);
-    if (const int error = probeWritable(bytes)) {
-        showFileError(error, *chosen);
-        return;
-    }
-    setEditText(ui->logEdit, *chosen);
-    tolven::logPath = bytes;
+    chooseOutputFile(request, ui->logEdit, tolven::logPath);
 }
 
 void CEstimatorDlg::OnTxtFormat() {

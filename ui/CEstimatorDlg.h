@@ -2,6 +2,9 @@
 
 #include <QDialog>
 #include <memory>
+#include <string>
+
+#include "ui/FileChooser.h"
 
 class QLineEdit;
 class QPushButton;
@@ -75,6 +78,10 @@ private:
     void setEditText(QLineEdit* edit, const QString& text);
     // Shows the text for a failed open of `path` (errno `errnum`).
     void showFileError(int errnum, const QString& path);
+    // Runs a save chooser; a chosen file that can be written (checked without
+    // truncating it) goes into `edit` and `storedPath`.
+    void chooseOutputFile(const FileChooserRequest& request, QLineEdit* edit,
+                          std::string& storedPath);
 
     std::unique_ptr<Ui::CEstimatorDlg> ui;
 };
