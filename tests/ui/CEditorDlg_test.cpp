@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,6 +17,7 @@
 
 #include "core/shared_data.h"
 #include "tests/support/test_support.h"
+#include "tests/ui/CommitText.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/WhenModal.h"
 
@@ -74,17 +74,9 @@ struct Controls {
     QPushButton* cancel;
 };
 
-// Types `text` at the cursor as an input method commits it (also for text
-// that QTest::keyClicks cannot type).
-void commit(QWidget* widget, const QString& text) {
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(widget, &event);
-}
-
 void typeAtEnd(QPlainTextEdit* edit, const QString& text) {
     edit->moveCursor(QTextCursor::End);
-    commit(edit, text);
+    commitText(edit, text);
 }
 
 void showAndWait(CEditorDlg& dlg) {
@@ -231,7 +223,7 @@ void CEditorDlgTest::editsAreWrittenInTheFilesEncodingAndLineEnds() {
     const QStringList lines = typed.split(u'\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (i > 0) QTest::keyClick(c.text, Qt::Key_Return);
-        if (!lines[i].isEmpty()) commit(c.text, lines[i]);
+        if (!lines[i].isEmpty()) commitText(c.text, lines[i]);
     }
     c.ok->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));

@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +15,7 @@
 #include "core/run_settings.h"
 #include "core/shared_data.h"
 #include "tests/support/test_support.h"
+#include "tests/ui/CommitText.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/WhenModal.h"
 #include "ui/CAboutDlg.h"
@@ -70,13 +70,6 @@ struct Controls {
     QAction* settings;
     QAction* about;
 };
-
-void typeText(QLineEdit* edit, const QString& text) {
-    // QTest::keyClicks cannot type non-ASCII text; an input method can.
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(edit, &event);
-}
 
 QString q(const std::string& bytes) { return QString::fromStdString(bytes); }
 
@@ -170,7 +163,7 @@ private slots:
             QVERIFY(c.run->isEnabled() && c.check->isEnabled());
             QTest::keyClick(c.input, Qt::Key_Backspace);
             QVERIFY(!c.run->isEnabled() && !c.check->isEnabled());
-            typeText(c.input, QStringLiteral("入力.txt"));
+            commitText(c.input, QStringLiteral("入力.txt"));
             QVERIFY(c.run->isEnabled() && c.check->isEnabled());
         }
         {
