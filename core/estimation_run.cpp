@@ -33,6 +33,8 @@ struct OutputFile {
 // Opens the file for writing without emptying it, creating it when missing.
 // Nothing is lost if the other output then turns out unwritable.
 bool openKeepingContent(OutputFile& file) {
+    // A path with a NUL inside would open some other file than the one named.
+    if (file.path.find('\0') != std::string::npos) return false;
     const char* path = file.path.c_str();
     int fd = ::open(path, O_WRONLY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
@@ -84,8 +86,9 @@ bool closeChecked(OutputFile& file) {
     return streamOk && closed && !file.failed;
 }
 
+// The path is shown as C would print it: up to its first NUL, if any.
 std::string fileMessage(const char* subject, const std::string& path, const char* reason) {
-    return std::string("ERROR!! : ") + subject + "\n" + path + reason;
+    return std::string("ERROR!! : ") + subject + "\n" + path.c_str() + reason;
 }
 
 // True when the open output and the file at `other` (or the other open

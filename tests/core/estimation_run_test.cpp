@@ -228,6 +228,20 @@ TEST_F(EstimationRunTest, UnopenableOutputsLeaveEveryFileAsItWas) {
     outputPath.clear();
     EXPECT_EQ(run(), 1);
     EXPECT_EQ(messages.shown.at(0), "ERROR!! : 出力ファイル\n を開けません");
+
+    // A NUL inside a path would name another file: the one before the NUL.
+    const std::string before = dir.file("before-nul.txt");
+    writeFile(before, "keep\n");
+    for (const bool isLog : {true, false}) {
+        outputPath = dir.file("inputout.txt");
+        logPath = dir.file("inputout.log");
+        (isLog ? logPath : outputPath) = before + std::string(1, '\0') + "x";
+        EXPECT_EQ(run(), 1);
+        EXPECT_EQ(messages.shown, std::vector<std::string>{std::string("ERROR!! : ") +
+                                                           (isLog ? "ログ" : "出力") +
+                                                           "ファイル\n" + before + " を開けません"});
+        EXPECT_EQ(readFile(before), "keep\n");
+    }
 }
 
 TEST_F(EstimationRunTest, AFullDiskIsReportedForEitherFile) {
