@@ -237,9 +237,9 @@ TEST_F(EstimationRunTest, UnopenableOutputsLeaveEveryFileAsItWas) {
         logPath = dir.file("inputout.log");
         (isLog ? logPath : outputPath) = before + std::string(1, '\0') + "x";
         EXPECT_EQ(run(), 1);
-        EXPECT_EQ(messages.shown, std::vector<std::string>{std::string("ERROR!! : ") +
-                                                           (isLog ? "ログ" : "出力") +
-                                                           "ファイル\n" + before + " を開けません"});
+        const std::string subject = isLog ? "ログファイル" : "出力ファイル";
+        EXPECT_EQ(messages.shown, std::vector<std::string>{"ERROR!! : " + subject + "\n" + before +
+                                                           " を開けません"});
         EXPECT_EQ(readFile(before), "keep\n");
     }
 }
