@@ -55,8 +55,10 @@ class QtViewerLauncher final : public ViewerLauncher {
 public:
     void open(Viewer, const QString& path) override {
         // The desktop's default opener for the file's type; it returns at once
-        // and its result says little, so it is not looked at.
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        // and its result says little, so it is not looked at. A name typed
+        // without a folder was written in the working folder; as a relative
+        // file URL the opener would not find it.
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
     }
 };
 

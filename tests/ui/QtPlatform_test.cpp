@@ -2,6 +2,8 @@
 // way a user would: typing into the chooser's name field and pressing its
 // buttons. Only the viewer launcher is a fake.
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -33,6 +35,15 @@ void chooseIn(QFileDialog* chooser, const QString& name) {
     // QFileDialog::accept() is protected; it is still a slot.
     QMetaObject::invokeMethod(chooser, "accept", Qt::DirectConnection);
 }
+
+// Stands in for the desktop's opener: records the URLs it is asked to open.
+class OpenedUrls : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
 
 }  // namespace
 
@@ -111,6 +122,33 @@ private slots:
                          QStringLiteral("メモ帳でログファイルを開きますか？")}));
         QCOMPARE(viewers.launches.size(), 1u);
         QCOMPARE(viewers.launches[0].second, q(dir->file("areaout.log")));
+    }
+
+    void viewersGetTheFilesThatTheRunWrote() {
+        // Names typed without a folder are written in the working folder and
+        // must be shown from there.
+        FakeMessageBoxes boxes;
+        boxes.answers = {true, true};
+        setPlatform(Platform{&boxes, nullptr, nullptr});
+        OpenedUrls opener;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(q(dir->path().string())));
+        writeFile(dir->file("area 1.txt"), "1 A 3 2.5\n1 B 5 4.0\n1 C 2 3.0\n");
+        {
+            CEstimatorDlg dlg;
+            dlg.findChild<QLineEdit*>("inputEdit")->setText(QStringLiteral("area 1.txt"));
+            dlg.findChild<QLineEdit*>("outputEdit")->setText(QStringLiteral("area 1out.txt"));
+            dlg.findChild<QLineEdit*>("logEdit")->setText(q(dir->file("area 1out.log")));
+            dlg.findChild<QPushButton*>("runButton")->click();
+        }
+        QDir::setCurrent(before);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(boxes.errors, std::vector<QString>{});
+        QCOMPARE(opener.urls.size(), 2);
+        QCOMPARE(opener.urls[0].toLocalFile(), q(dir->file("area 1out.log")));
+        QCOMPARE(opener.urls[1].toLocalFile(), q(dir->file("area 1out.txt")));
+        QVERIFY(std::filesystem::exists(dir->file("area 1out.txt")));
     }
 
     void openChooserTakesATypedFileAndProposesNames() {
