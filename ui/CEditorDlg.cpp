@@ -44,7 +44,12 @@ CEditorDlg::CEditorDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
 
     connect(ui_->okButton, &QPushButton::clicked, this, &CEditorDlg::OnOk);
     connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ui_->textArea, &QPlainTextEdit::textChanged, this, &CEditorDlg::OnTextChange);
+    // The document counts as modified once its content changed, and only then:
+    // an input method's composition that is still open, or was cancelled, has
+    // changed nothing yet, although it raises textChanged.
+    connect(ui_->textArea, &QPlainTextEdit::modificationChanged, this, [this](bool changed) {
+        if (changed) OnTextChange();
+    });
 
     load();
     ui_->cancelButton->setFocus();
@@ -55,7 +60,10 @@ CEditorDlg::~CEditorDlg() = default;
 void CEditorDlg::load() {
     QFile file(path_);
     QByteArray bytes;
-    bool read = file.open(QIODevice::ReadOnly);
+    // Only a regular file has an end to read to: opening a named pipe would
+    // block the dialog, and a device such as /dev/zero never ends. Neither
+    // could be replaced by a saved copy either.
+    bool read = QFileInfo(path_).isFile() && file.open(QIODevice::ReadOnly);
     if (read) {
         bytes = file.readAll();
         read = file.error() == QFileDevice::NoError;

@@ -16,9 +16,9 @@ class CEditorDlg;
 //
 // The file is read when the dialog is built. Its text is shown in the file's
 // own encoding and line ends (see EditorText.h), so that a save gives back
-// every byte the user did not change. A file that cannot be read, or cannot be
-// shown without losing bytes, is reported when the dialog appears and shown
-// read-only; such a file is never written.
+// every byte the user did not change. A file that cannot be read (or is no
+// regular file), or cannot be shown without losing bytes, is reported when the
+// dialog appears and shown read-only; such a file is never written.
 //
 // "OK" closes without writing while the text is unchanged. After the first
 // change by the user it reads "上書き保存" and asks before it writes; a failed

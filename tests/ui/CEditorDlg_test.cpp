@@ -1,9 +1,12 @@
 #include "ui/CEditorDlg.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -12,8 +15,11 @@
 #include <QStringEncoder>
 #include <QTest>
 #include <QTextDocument>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <stop_token>
+#include <thread>
 
 #include "core/shared_data.h"
 #include "tests/support/test_support.h"
@@ -110,6 +116,7 @@ private slots:
     void enterInsertsALineBreak();
     void lossyFilesOpenReadOnly_data();
     void lossyFilesOpenReadOnly();
+    void unreadableFileIsReportedAndNeverWritten_data();
     void unreadableFileIsReportedAndNeverWritten();
     void failedSaveIsReportedAndKeepsTheText();
     void failedWriteLeavesTheOldFile();
@@ -154,7 +161,15 @@ void CEditorDlgTest::okWithoutChangeLeavesTheFileUntouched() {
     const InputFile input(original);
     CEditorDlg dlg;
     showAndWait(dlg);
-    Controls(dlg).ok->click();
+    const Controls c(dlg);
+    // A composition of the input method that is cancelled changes nothing.
+    QInputMethodEvent composing(QStringLiteral("とうきょう"), {});
+    QApplication::sendEvent(c.text, &composing);
+    QInputMethodEvent cancelled;
+    QApplication::sendEvent(c.text, &cancelled);
+    QVERIFY(!dlg.modified());
+    QCOMPARE(c.ok->text(), QStringLiteral("OK"));
+    c.ok->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QVERIFY(fake.messageBoxes.questions.empty());
     QVERIFY(input.untouched(original));
@@ -352,11 +367,37 @@ void CEditorDlgTest::lossyFilesOpenReadOnly() {
     QVERIFY(input.untouched(original));
 }
 
+void CEditorDlgTest::unreadableFileIsReportedAndNeverWritten_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("missing") << int(fs::file_type::not_found);
+    // A pipe and a device have no end to read to and nothing to replace.
+    QTest::newRow("named pipe") << int(fs::file_type::fifo);
+    QTest::newRow("device") << int(fs::file_type::character);
+}
+
 void CEditorDlgTest::unreadableFileIsReportedAndNeverWritten() {
+    QFETCH(int, kind);
     FakePlatform fake;
     tolven::test::TempDir folder;
-    tolven::inputPath = folder.file("gone.txt");
+    tolven::inputPath = folder.file("input.txt");
+    if (kind == int(fs::file_type::fifo)) QCOMPARE(mkfifo(tolven::inputPath.c_str(), 0600), 0);
+    if (kind == int(fs::file_type::character)) tolven::inputPath = "/dev/null";
+    // Releases a dialog that would wait for a writer on the pipe.
+    std::jthread writer;
+    if (kind == int(fs::file_type::fifo))
+        writer = std::jthread([path = tolven::inputPath](std::stop_token stop) {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (!stop.stop_requested() && std::chrono::steady_clock::now() < until) {
+                const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd >= 0) {
+                    ::close(fd);
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        });
     CEditorDlg dlg;
+    writer.request_stop();
     showAndWait(dlg);
     const Controls c(dlg);
     QTRY_COMPARE(fake.messageBoxes.errors.size(), std::size_t(1));
@@ -364,9 +405,10 @@ void CEditorDlgTest::unreadableFileIsReportedAndNeverWritten() {
                                               .arg(fromLocal(tolven::inputPath)));
     QVERIFY(dlg.isVisible());
     QVERIFY(c.text->isReadOnly());
+    QVERIFY(!dlg.editable());
     c.ok->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QVERIFY(!fs::exists(tolven::inputPath));
+    QCOMPARE(int(fs::status(tolven::inputPath).type()), kind);
 }
 
 // Root writes through any permission, so failures are provoked by taking the
