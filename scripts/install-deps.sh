@@ -6,7 +6,9 @@ set -euo pipefail
 packages=(
   cmake g++ ninja-build
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-  qt6-base-dev qt6-translations-l10n fonts-vlgothic
+  libboost-math-dev libtbb-dev
+  qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-vlgothic libqcustomplot-dev
+  clang-14 libfuzzer-14-dev libclang-rt-14-dev
   xvfb xauth xdg-utils
 )
 
