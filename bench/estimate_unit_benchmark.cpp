@@ -7,8 +7,6 @@
 #include "core/estimate_unit.h"
 #include "core/limits.h"
 #include "core/run_settings.h"
-#include "core/shared_data.h"
-#include "tests/core/plain_ml_fit.h"
 
 namespace {
 
@@ -16,55 +14,39 @@ namespace {
 // [0.9e6, 1.1e6], relative risks uniform in [0.8, 1.2], observed = the
 // rounded product. The fixed seed makes the unit, and so the fit, the same on
 // every run; the relative risks' spread gives the fit a finite maximum.
-void loadMillionCountUnit() {
-    tolven::resetSharedData();
-    tolven::setDefaultSettings(tolven::runSettings);
+void loadMillionCountUnit(tolven::RegionTable& table) {
     std::mt19937_64 random(20240611);
     const auto uniform = [&random](double low, double high) {
         return low + (high - low) * static_cast<double>(random() >> 11) * 0x1.0p-53;
     };
     const int n = tolven::MAX_REGIONS;
-    tolven::regionTable.ensureSlots(n);
-    tolven::regionTable.regionCount = n;
+    table.ensureSlots(n);
+    table.regionCount = n;
     for (int i = 1; i <= n; ++i) {
         const double expected = uniform(0.9e6, 1.1e6);
-        tolven::regionTable.expected[i] = expected;
-        tolven::regionTable.observed[i] = static_cast<int>(expected * uniform(0.8, 1.2) + 0.5);
+        table.expected[i] = expected;
+        table.observed[i] = static_cast<int>(expected * uniform(0.8, 1.2) + 0.5);
     }
-}
-
-void reportFit(benchmark::State& state) {
-    state.counters["iterations"] = tolven::unitResults.iterations;
-    state.counters["converged"] = tolven::unitResults.mleConverged;
 }
 
 void BM_EstimateUnit_4000RegionsMillionCounts(benchmark::State& state) {
-    loadMillionCountUnit();
+    tolven::RegionTable table;
+    tolven::UnitResults results;
+    tolven::RunSettings settings;
+    tolven::DigammaSums sums;
+    tolven::setDefaultSettings(settings);
+    loadMillionCountUnit(table);
     for (auto _ : state) {
-        tolven::estimateUnit();
-        benchmark::DoNotOptimize(tolven::unitResults);
+        tolven::estimateUnit(table, results, settings, sums);
+        benchmark::DoNotOptimize(results);
     }
-    reportFit(state);
+    state.counters["iterations"] = results.iterations;
+    state.counters["converged"] = results.mleConverged;
+    // The fitted prior to the last bit, so that a change of the figures shows.
+    std::uint64_t alphaBits = 0;
+    std::memcpy(&alphaBits, &results.mleAlpha, sizeof alphaBits);
+    state.counters["mleAlphaBitsLow32"] = static_cast<double>(alphaBits & 0xFFFFFFFFu);
 }
 BENCHMARK(BM_EstimateUnit_4000RegionsMillionCounts)->Unit(benchmark::kMillisecond);
-
-// The same unit with the digamma and trigamma sums taken region by region: the
-// cost the shared walk over j saves. Its results must match the engine's bit
-// for bit; the counter "identical" says whether they did.
-void BM_EstimateUnit_4000RegionsMillionCounts_PlainSums(benchmark::State& state) {
-    loadMillionCountUnit();
-    tolven::estimateUnit();
-    const tolven::UnitResults fast = tolven::unitResults;
-    for (auto _ : state) {
-        tolven::test::plainEstimateUnit();
-        benchmark::DoNotOptimize(tolven::unitResults);
-    }
-    reportFit(state);
-    state.counters["identical"] =
-        std::memcmp(&fast, &tolven::unitResults, sizeof fast) == 0 ? 1 : 0;
-}
-BENCHMARK(BM_EstimateUnit_4000RegionsMillionCounts_PlainSums)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
 
 }  // namespace

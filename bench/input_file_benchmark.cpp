@@ -7,7 +7,6 @@
 #include <system_error>
 
 #include "core/input_file.h"
-#include "core/shared_data.h"
 
 namespace {
 
@@ -35,12 +34,12 @@ std::string writeInputFile(int lines) {
 
 void BM_ReadInputFile(benchmark::State& state) {
     const int lines = static_cast<int>(state.range(0));
-    tolven::resetSharedData();
-    tolven::inputPath = writeInputFile(lines);
+    const std::string path = writeInputFile(lines);
     for (auto _ : state) {
         tolven::InputTable table;
         int wholeFileMode = 0;
-        if (tolven::readInputFile(table, wholeFileMode) != 0 || table.rowCount != lines) {
+        if (tolven::readInputFile(path, table, wholeFileMode, tolven::installedMessageSink()) != 0 ||
+            table.rowCount != lines) {
             state.SkipWithError("the generated input file was not read");
             break;
         }
@@ -48,7 +47,7 @@ void BM_ReadInputFile(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * lines);
     std::error_code ignored;
-    std::filesystem::remove(tolven::inputPath, ignored);
+    std::filesystem::remove(path, ignored);
 }
 BENCHMARK(BM_ReadInputFile)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -8,8 +8,7 @@
 #include <system_error>
 #include <vector>
 
-#include "core/estimation_run.h"
-#include "core/shared_data.h"
+#include "run/estimation_run.h"
 
 namespace {
 
@@ -40,6 +39,7 @@ fs::path writeShuffledInput(const fs::path& folder, int units) {
     return path;
 }
 
+// The whole run on `threads` threads (state.range(1); 0: every core).
 void BM_RunEstimation(benchmark::State& state) {
     const int units = static_cast<int>(state.range(0));
     const fs::path folder =
@@ -47,13 +47,14 @@ void BM_RunEstimation(benchmark::State& state) {
     std::error_code ignored;
     fs::create_directories(folder, ignored);
 
-    tolven::resetSharedData();
-    tolven::setDefaultSettings(tolven::runSettings);
-    tolven::inputPath = writeShuffledInput(folder, units).string();
-    tolven::outputPath = (folder / "inputout.txt").string();
-    tolven::logPath = (folder / "inputout.log").string();
+    tolven::RunRequest request;
+    tolven::setDefaultSettings(request.settings);
+    request.inputPath = writeShuffledInput(folder, units).string();
+    request.outputPath = (folder / "inputout.txt").string();
+    request.logPath = (folder / "inputout.log").string();
+    request.threads = static_cast<int>(state.range(1));
     for (auto _ : state) {
-        if (tolven::runEstimation() != 0) {
+        if (tolven::runEstimation(request, tolven::installedMessageSink()) != 0) {
             state.SkipWithError("the run failed");
             break;
         }
@@ -61,6 +62,11 @@ void BM_RunEstimation(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * units * 10);
     fs::remove_all(folder, ignored);
 }
-BENCHMARK(BM_RunEstimation)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunEstimation)
+    ->Args({10000, 1})
+    ->Args({10000, 0})
+    ->ArgNames({"units", "threads"})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,39 +1,28 @@
 #include "cli/batch_command.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <charconv>
 #include <optional>
 #include <ostream>
 
-#include "core/estimation_run.h"
+#include "core/characters.h"
 #include "core/setting_text.h"
-#include "core/shared_data.h"
-#include "core/user_messages.h"
+#include "run/default_names.h"
+#include "run/estimation_run.h"
+#include "tolven/version.h"
 
 namespace tolven {
 namespace {
 
-std::string basePath(const std::string& input) {
-    const auto dot = input.rfind('.');
-    return dot == std::string::npos ? input : input.substr(0, dot);
-}
-
-// An initial value: "auto" (exactly) lets the fit start from the moment
-// estimate, otherwise a number above 0.
-bool parseInitialValue(const std::string& text, double& value) {
-    if (isAutoText(text)) {
-        value = -1.0;
-        return true;
-    }
-    return parseRealSetting(text, value);
+// The thread count: a whole number of 1 or more.
+bool parseThreads(const std::string& text, int& value) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(), isDigit)) return false;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && value >= 1;
 }
 
 }  // namespace
-
-std::string defaultOutputPath(const std::string& input, bool csv) {
-    return basePath(input) + (csv ? "out.csv" : "out.txt");
-}
-
-std::string defaultLogPath(const std::string& input) { return basePath(input) + "out.log"; }
 
 ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest& request,
                                 std::ostream& out, std::ostream& err) {
@@ -45,7 +34,8 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
     app.set_version_flag("--version", std::string("tolven-batch ") + TOLVEN_VERSION);
 
     std::string input;
-    std::optional<std::string> output, log, epsilon, maxIterations, initialAlpha, initialBeta;
+    std::optional<std::string> output, log, epsilon, maxIterations, initialAlpha, initialBeta,
+        threads;
     bool csv = false;
     bool excludeZero = false;
     app.add_option("INPUT", input, "The input data file")->required();
@@ -64,6 +54,9 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
                    "Starting alpha of the fit, above 0, or auto (default auto)");
     app.add_option("--initial-beta", initialBeta,
                    "Starting beta of the fit, above 0, or auto (default auto)");
+    app.add_option("--threads", threads,
+                   "Units estimated side by side, 1 or more (default: every core; 1 runs the "
+                   "units one after another)");
 
     try {
         app.parse(argc, argv);
@@ -74,39 +67,47 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
 
     BatchRequest parsed;
     setDefaultSettings(parsed.settings);
-    parsed.settings.excludeZero = excludeZero ? 1 : 0;
-    if (epsilon && !parseRealSetting(*epsilon, parsed.settings.epsilon)) {
-        showErrorMessage(EPSILON_MESSAGE);
+    parsed.threads = defaultThreadCount();
+    if (threads && !parseThreads(*threads, parsed.threads)) {
+        err << "--threads: " << *threads << " is not a whole number of 1 or more\n";
         return ParseResult::usageError;
+    }
+    parsed.settings.excludeZero = excludeZero ? 1 : 0;
+    // The settings are checked in the settings dialog's order, with its texts.
+    const auto refuse = [&err](const char* message) {
+        err << message << '\n';
+        return ParseResult::usageError;
+    };
+    if (epsilon && !parseRealSetting(*epsilon, parsed.settings.epsilon)) {
+        return refuse(EPSILON_MESSAGE);
     }
     if (maxIterations && !parseCountSetting(*maxIterations, parsed.settings.maxIterations)) {
-        showErrorMessage(MAX_ITERATIONS_MESSAGE);
-        return ParseResult::usageError;
+        return refuse(MAX_ITERATIONS_MESSAGE);
     }
-    if (initialAlpha && !parseInitialValue(*initialAlpha, parsed.settings.initialAlpha)) {
-        showErrorMessage(INITIAL_ALPHA_MESSAGE);
-        return ParseResult::usageError;
+    if (initialAlpha && !parseInitialValueSetting(*initialAlpha, parsed.settings.initialAlpha)) {
+        return refuse(INITIAL_ALPHA_MESSAGE);
     }
-    if (initialBeta && !parseInitialValue(*initialBeta, parsed.settings.initialBeta)) {
-        showErrorMessage(INITIAL_BETA_MESSAGE);
-        return ParseResult::usageError;
+    if (initialBeta && !parseInitialValueSetting(*initialBeta, parsed.settings.initialBeta)) {
+        return refuse(INITIAL_BETA_MESSAGE);
     }
 
     parsed.inputPath = input;
     parsed.csvOutput = csv ? 1 : 0;
-    parsed.outputPath = output ? *output : defaultOutputPath(input, csv);
-    parsed.logPath = log ? *log : defaultLogPath(input);
+    parsed.outputPath = output ? *output : defaultOutputName(defaultNameBase(input), csv);
+    parsed.logPath = log ? *log : defaultLogName(defaultNameBase(input));
     request = parsed;
     return ParseResult::run;
 }
 
-int runBatch(const BatchRequest& request) {
-    inputPath = request.inputPath;
-    outputPath = request.outputPath;
-    logPath = request.logPath;
-    csvOutput = request.csvOutput;
-    runSettings = request.settings;
-    return runEstimation() == 0 ? 0 : 1;
+int runBatch(const BatchRequest& request, MessageSink& messages) {
+    RunRequest run;
+    run.inputPath = request.inputPath;
+    run.outputPath = request.outputPath;
+    run.logPath = request.logPath;
+    run.csvOutput = request.csvOutput;
+    run.settings = request.settings;
+    run.threads = request.threads;
+    return runEstimation(run, messages) == 0 ? 0 : 1;
 }
 
 }  // namespace tolven

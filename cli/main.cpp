@@ -15,5 +15,5 @@ int main(int argc, char** argv) {
         case tolven::ParseResult::run:
             break;
     }
-    return tolven::runBatch(request);
+    return tolven::runBatch(request, tolven::installedMessageSink());
 }

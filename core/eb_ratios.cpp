@@ -1,13 +1,11 @@
 #include "core/eb_ratios.h"
 
-#include "core/limits.h"
+#include "core/not_available.h"
 #include "core/shared_data.h"
 
 namespace tolven {
 
-void computeEbRatios() {
-    RegionTable& table = regionTable;
-    const UnitResults& results = unitResults;
+void computeEbRatios(RegionTable& table, const UnitResults& results) {
     const int n = table.regionCount;
 
     for (int i = 1; i <= n; ++i) {
@@ -25,5 +23,7 @@ void computeEbRatios() {
         }
     }
 }
+
+void computeEbRatios() { computeEbRatios(regionTable, unitResults); }
 
 }  // namespace tolven

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "core/region_table.h"
+#include "core/unit_results.h"
+
 namespace tolven {
 
 // Third stage of estimateUnit: the empirical Bayes ratio of every region, the
 // posterior mean (O_i + beta) / (alpha + E_i) of its relative risk under the
 // Gamma prior (rate alpha, shape beta), once with each fitted prior.
 //
-// Reads regionTable.regionCount N, observed[1..N], expected[1..N] and
-// unitResults.meAlpha, meBeta, mleConverged, mleAlpha, mleBeta. Writes
-// regionTable.ebRatioME[1..N] and ebRatioMLE[1..N]; slots above N are not
-// touched.
+// Reads table.regionCount N, observed[1..N], expected[1..N] and
+// results.meAlpha, meBeta, mleConverged, mleAlpha, mleBeta. Writes
+// table.ebRatioME[1..N] and ebRatioMLE[1..N]; slots above N are not touched.
 //
 //   ebRatioME[i]  = (O_i + meBeta) / (meAlpha + E_i), always: whatever the fit
 //                   did, whatever excludeZero and the start values were
@@ -19,6 +21,9 @@ namespace tolven {
 // A zero count gets beta / (alpha + E_i), not 0. Non-finite estimates are used
 // as they are: NaN or infinite moment estimates make every ebRatioME NaN, and
 // a fit that converged to NaN makes every ebRatioMLE NaN.
+void computeEbRatios(RegionTable& table, const UnitResults& results);
+
+// The same on the process-wide regionTable and unitResults.
 void computeEbRatios();
 
 }  // namespace tolven

@@ -3,13 +3,20 @@
 #include "core/eb_ratios.h"
 #include "core/ml_fit.h"
 #include "core/ratio_statistics.h"
+#include "core/shared_data.h"
 
 namespace tolven {
 
+void estimateUnit(RegionTable& table, UnitResults& results, const RunSettings& settings,
+                  DigammaSums& sums) {
+    computeRatioStatistics(table, results, settings);
+    fitMaximumLikelihood(table, settings, results, sums);
+    computeEbRatios(table, results);
+}
+
 void estimateUnit() {
-    computeRatioStatistics();
-    fitMaximumLikelihood();
-    computeEbRatios();
+    DigammaSums sums;
+    estimateUnit(regionTable, unitResults, runSettings, sums);
 }
 
 }  // namespace tolven

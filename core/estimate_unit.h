@@ -1,18 +1,29 @@
 #pragma once
 
+#include "core/digamma_sums.h"
+#include "core/region_table.h"
+#include "core/run_settings.h"
+#include "core/unit_results.h"
+
 namespace tolven {
 
 // The estimation engine's entry. Estimates the unit loaded into slots
-// 1..regionCount of regionTable (regionCount at least 1, observed and expected
+// 1..regionCount of `table` (regionCount at least 1, observed and expected
 // set, the table holding regionCount + 1 slots) by running, in this order:
 //   computeRatioStatistics  ratios, moments, moment estimates of the prior
 //   fitMaximumLikelihood    start values and the maximum-likelihood fit
 //   computeEbRatios         both empirical Bayes ratios of every region
 // Afterwards ratio, ebRatioME and ebRatioMLE of slots 1..regionCount and every
-// field of unitResults hold this unit's results; nothing depends on what an
-// earlier unit left behind. Never fails and shows no message: degenerate units
-// yield NaN, infinities or NOT_AVAILABLE as each stage describes. A unit of
-// one region is estimated like any other (its moments are NaN).
+// field of `results` hold this unit's results; nothing depends on what an
+// earlier unit left behind. `sums` is scratch storage of the fit. Never fails
+// and shows no message: degenerate units yield NaN, infinities or
+// NOT_AVAILABLE as each stage describes. A unit of one region is estimated
+// like any other (its moments are NaN). Units estimated with separate tables,
+// results and scratch may run on separate threads.
+void estimateUnit(RegionTable& table, UnitResults& results, const RunSettings& settings,
+                  DigammaSums& sums);
+
+// The same on the process-wide regionTable, unitResults and runSettings.
 void estimateUnit();
 
 }  // namespace tolven

@@ -1,20 +1,24 @@
 #pragma once
 
+#include <string>
+
 #include "core/input_table.h"
+#include "core/user_messages.h"
 
 namespace tolven {
 
-// Reads the file named by inputPath into rows 1..rowCount of `table` and checks
-// every line. Returns 0 on success; on the first bad line (or when the file
-// cannot be opened) shows the message that names it and returns 1. Sets
-// wholeFileMode to 1 when line 1's unit field is -1, else 0. Writes no file.
+// Reads the file at `path` into rows 1..rowCount of `table` and checks every
+// line. Returns 0 on success; on the first bad line (or when the file cannot
+// be opened) shows the message that names it through `messages` and returns 1.
+// Sets wholeFileMode to 1 when line 1's unit field is -1, else 0. Writes no
+// file. The whole file is read into table.text, where the codes point.
 //
 // The file is text in the system's multibyte encoding, one region per line:
 //   unit number, region code, Data1 (observed), Data2 (expected)
 // separated by white space (space, \t, \n, \v, \f, \r); anything after the
 // fourth field is ignored. Lines may be of any length and their numbers in
-// messages are the file's own. A Ctrl-Z byte (0x1A) ends the file, as text mode
-// did on the original platform; a NUL byte ends the content of its line (the
+// messages are the file's own. A Ctrl-Z byte (0x1A) ends the file, as Windows
+// text mode reads a file; a NUL byte ends the content of its line (the
 // rest of that line, up to its line end, is ignored), so codes never hold NUL.
 //
 // Checks, in this order, the first failure deciding the message:
@@ -28,6 +32,10 @@ namespace tolven {
 // The code of a line is stored in code[n] even when a later check of the line
 // fails. The table grows past MAX_REGIONS rows as needed; codes have no length
 // limit. A read error (a folder given as the path) counts as "cannot open".
+int readInputFile(const std::string& path, InputTable& table, int& wholeFileMode,
+                  MessageSink& messages);
+
+// The same for inputPath, with the installed message sink.
 int readInputFile(InputTable& table, int& wholeFileMode);
 
 }  // namespace tolven

@@ -1,23 +1,32 @@
 #pragma once
 
-#include <string>
+#include <string_view>
 #include <vector>
 
 namespace tolven {
 
 // Every data line of one input file, then the results of its region. Rows are
 // numbered from 1 in file order; slot 0 holds no row. One run owns it.
+//
+// The codes are views: the reader points them into `text`, the file's bytes,
+// which the table keeps for that reason. A table is therefore moved, never
+// copied (a moved vector keeps its storage, so the views stay valid).
 struct InputTable {
     int rowCount = 0;
-    std::vector<int> unit;          // row 1 may hold -1 (whole-file mode)
-    std::vector<std::string> code;  // bytes as read, never interpreted
+    std::vector<int> unit;                // row 1 may hold -1 (whole-file mode)
+    std::vector<std::string_view> code;   // bytes as read, never interpreted
     std::vector<int> observed;
     std::vector<double> expected;
     std::vector<double> ratio;
     std::vector<double> ebRatioME;   // NOT_AVAILABLE for the region of a one-region unit
     std::vector<double> ebRatioMLE;  // NOT_AVAILABLE when the unit's fit failed
+    std::vector<char> text;          // storage that the codes may point into
 
     InputTable();
+    InputTable(InputTable&&) = default;
+    InputTable& operator=(InputTable&&) = default;
+    InputTable(const InputTable&) = delete;
+    InputTable& operator=(const InputTable&) = delete;
 
     // Makes rows 1..count usable, keeping what they hold.
     void ensureRows(int count);

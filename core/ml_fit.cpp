@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/digamma_sums.h"
-#include "core/limits.h"
+#include "core/not_available.h"
 #include "core/shared_data.h"
 
 namespace tolven {
@@ -17,18 +17,10 @@ constexpr double INITIAL_ERROR = 9999.0;
 // Stands in for an estimate that an update pushed to 0 or below.
 constexpr double POSITIVE_FALLBACK = 0.1;
 
-// Kept across units so that its storage grows once; the program has one thread.
-DigammaSums& digammaScratch() {
-    static DigammaSums sums;
-    return sums;
-}
-
 }  // namespace
 
-void fitMaximumLikelihood() {
-    const RegionTable& table = regionTable;
-    const RunSettings& settings = runSettings;
-    UnitResults& results = unitResults;
+void fitMaximumLikelihood(const RegionTable& table, const RunSettings& settings,
+                          UnitResults& results, DigammaSums& sums) {
     const int n = table.regionCount;
     const double regions = static_cast<double>(n);
 
@@ -42,7 +34,6 @@ void fitMaximumLikelihood() {
     int k = 0;
     results.mleConverged = 1;
 
-    DigammaSums& sums = digammaScratch();
     sums.prepare(table.observed.data(), n);
 
     for (;;) {
@@ -109,6 +100,11 @@ void fitMaximumLikelihood() {
     }
     results.convergenceError[0] = errA;
     results.convergenceError[1] = errB;
+}
+
+void fitMaximumLikelihood() {
+    DigammaSums sums;
+    fitMaximumLikelihood(regionTable, runSettings, unitResults, sums);
 }
 
 }  // namespace tolven

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "core/digamma_sums.h"
+#include "core/region_table.h"
+#include "core/run_settings.h"
+#include "core/unit_results.h"
+
 namespace tolven {
 
 // Second stage of estimateUnit: fits the Gamma prior (rate alpha, shape beta)
@@ -9,11 +14,12 @@ namespace tolven {
 //   l(alpha, beta) = sum over i of [ lnG(O_i + beta) - lnG(beta) + beta ln alpha
 //                                    - (O_i + beta) ln(alpha + E_i) ].
 //
-// Reads regionTable.regionCount N, observed[1..N], expected[1..N],
-// runSettings.epsilon, maxIterations, initialAlpha, initialBeta, and
-// unitResults.meAlpha, meBeta (from computeRatioStatistics). Writes
-// unitResults.startAlpha, startBeta, iterations, mleConverged, mleAlpha,
-// mleBeta and convergenceError. Nothing carries over from an earlier unit.
+// Reads table.regionCount N, observed[1..N], expected[1..N], settings.epsilon,
+// maxIterations, initialAlpha, initialBeta, and results.meAlpha, meBeta (from
+// computeRatioStatistics). Writes results.startAlpha, startBeta, iterations,
+// mleConverged, mleAlpha, mleBeta and convergenceError. Nothing carries over
+// from an earlier unit: `sums` is scratch storage only, reused so that its
+// buffers grow once (one per thread).
 //
 // Start: startAlpha = initialAlpha if it is > 0, else meAlpha; likewise beta,
 // independently. alpha, beta = the start; errA = errB = 9999; k = 0.
@@ -54,6 +60,11 @@ namespace tolven {
 // degenerate units of computeRatioStatistics) make every correction NaN; the
 // fit then "converges" after one update with NaN estimates and iterations 1.
 // A pass costs time in proportion to N plus the largest observed count.
+void fitMaximumLikelihood(const RegionTable& table, const RunSettings& settings,
+                          UnitResults& results, DigammaSums& sums);
+
+// The same on the process-wide regionTable, runSettings and unitResults, with
+// scratch storage of its own.
 void fitMaximumLikelihood();
 
 }  // namespace tolven

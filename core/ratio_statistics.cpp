@@ -4,11 +4,9 @@
 
 namespace tolven {
 
-void computeRatioStatistics() {
-    RegionTable& table = regionTable;
-    UnitResults& results = unitResults;
+void computeRatioStatistics(RegionTable& table, UnitResults& results, const RunSettings& settings) {
     const int n = table.regionCount;
-    const bool excludeZero = runSettings.excludeZero != 0;
+    const bool excludeZero = settings.excludeZero != 0;
 
     for (int i = 1; i <= n; ++i) {
         table.ratio[i] = static_cast<double>(table.observed[i]) / table.expected[i];
@@ -45,5 +43,7 @@ void computeRatioStatistics() {
     results.meAlpha = mean * inverseVariance;
     results.meBeta = (mean * mean) * inverseVariance;
 }
+
+void computeRatioStatistics() { computeRatioStatistics(regionTable, unitResults, runSettings); }
 
 }  // namespace tolven

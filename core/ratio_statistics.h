@@ -1,14 +1,18 @@
 #pragma once
 
+#include "core/region_table.h"
+#include "core/run_settings.h"
+#include "core/unit_results.h"
+
 namespace tolven {
 
 // First stage of estimateUnit: the raw ratios of the unit, their moments and
 // the method-of-moments estimates of the Gamma prior (rate alpha, shape beta).
 //
-// Reads regionTable.regionCount N (at least 1; the table has N + 1 slots),
-// observed[1..N], expected[1..N] and runSettings.excludeZero. Writes
-// regionTable.ratio[1..N] and unitResults.ratioMean, ratioVariance, meAlpha and
-// meBeta. Slots above N are neither read nor written.
+// Reads table.regionCount N (at least 1; the table has N + 1 slots),
+// observed[1..N], expected[1..N] and settings.excludeZero. Writes
+// table.ratio[1..N] and results.ratioMean, ratioVariance, meAlpha and meBeta.
+// Slots above N are neither read nor written.
 //
 //   ratio[i] = O_i / E_i
 //   S        = sum of ratio[i] over all i, in ascending i
@@ -34,6 +38,9 @@ namespace tolven {
 //     is NaN.
 //   - V = 0 (e.g. all ratios equal, where the correction makes V negative and
 //     s2 = 0 is kept): meAlpha and meBeta are +inf when m > 0, NaN when m = 0.
+void computeRatioStatistics(RegionTable& table, UnitResults& results, const RunSettings& settings);
+
+// The same on the process-wide regionTable, unitResults and runSettings.
 void computeRatioStatistics();
 
 }  // namespace tolven

@@ -4,19 +4,11 @@
 #include <cmath>
 #include <system_error>
 
+#include "core/characters.h"
+#include "core/number_text.h"
+
 namespace tolven {
 namespace {
-
-// Fixed notation with `decimals` digits, rounded exactly as printf rounds.
-std::string fixedText(double value, int decimals) {
-    if (std::isnan(value)) return "nan";
-    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    // The largest double has 309 integer digits.
-    char buffer[400];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    return std::string(buffer, result.ptr);
-}
 
 // The characters up to the first space must all pass `allowed`.
 template <typename Allowed>
@@ -28,18 +20,11 @@ bool passesCharacterCheck(std::string_view text, Allowed allowed) {
     return true;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The white space that atof and atoi skip, independent of the locale.
-bool isCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // Skips leading white space and one optional sign, as atof and atoi do.
 // Returns the rest; `negative` tells the sign.
 std::string_view skipSpaceAndSign(std::string_view text, bool& negative) {
     std::size_t i = 0;
-    while (i < text.size() && isCSpace(text[i])) ++i;
+    while (i < text.size() && isBlank(text[i])) ++i;
     negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
@@ -59,7 +44,7 @@ std::string formatMaxIterations(int value) {
 }
 
 std::string formatInitialValue(double value) {
-    if (value == -1.0) return "auto";
+    if (value == AUTO_START) return "auto";
     return fixedText(value, 3);
 }
 
@@ -101,5 +86,13 @@ bool parseCountSetting(std::string_view text, int& value) {
 }
 
 bool isAutoText(std::string_view text) { return text == "auto"; }
+
+bool parseInitialValueSetting(std::string_view text, double& value) {
+    if (isAutoText(text)) {
+        value = AUTO_START;
+        return true;
+    }
+    return parseRealSetting(text, value);
+}
 
 }  // namespace tolven

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/run_settings.h"
+
 namespace tolven {
 
 // The text forms of the five estimation settings, shared by the settings dialog
@@ -13,7 +15,7 @@ namespace tolven {
 std::string formatEpsilon(double value);
 // "%d" of the iteration limit.
 std::string formatMaxIterations(int value);
-// "auto" when the value is exactly -1.0 (the fit picks its own start), else
+// "auto" when the value is exactly AUTO_START (the fit picks its own start), else
 // "%.3f" of the value.
 std::string formatInitialValue(double value);
 
@@ -35,6 +37,11 @@ bool parseCountSetting(std::string_view text, int& value);
 
 // True when the text is exactly "auto", byte for byte.
 bool isAutoText(std::string_view text);
+
+// Checks the text of an initial value: exactly "auto" gives AUTO_START (the
+// fit starts from the moment estimate), anything else must pass
+// parseRealSetting. Returns true and sets `value` when accepted.
+bool parseInitialValueSetting(std::string_view text, double& value);
 
 // The refusal messages, one per field.
 inline constexpr const char* EPSILON_MESSAGE =

@@ -21,6 +21,8 @@ MessageSink* installedSink = &standardErrorSink;
 
 void setMessageSink(MessageSink* sink) { installedSink = sink ? sink : &standardErrorSink; }
 
+MessageSink& installedMessageSink() { return *installedSink; }
+
 void showErrorMessage(const std::string& text) { installedSink->showError(text); }
 
 }  // namespace tolven

@@ -19,6 +19,9 @@ public:
 // which writes the text and a line end to standard error.
 void setMessageSink(MessageSink* sink);
 
+// The sink installed now (the standard-error one when none was installed).
+MessageSink& installedMessageSink();
+
 // Shows one failure message through the installed sink.
 void showErrorMessage(const std::string& text);
 

@@ -1,10 +1,10 @@
 #include "reports/log_report.h"
 
-#include <string>
+#include <string_view>
 
-#include "core/limits.h"
+#include "core/not_available.h"
+#include "core/number_text.h"
 #include "core/shared_data.h"
-#include "reports/number_text.h"
 
 namespace tolven {
 namespace {
@@ -12,25 +12,32 @@ namespace {
 void put(std::FILE* log, const std::string& text) { std::fwrite(text.data(), 1, text.size(), log); }
 
 // One line: the label with its " : ", the value, the line end.
-void addValueLine(std::string& out, const std::string& label, double value) {
+void addValueLine(std::string& out, std::string_view label, double value) {
     out += label;
     appendFixed(out, value);
     out += '\n';
 }
 
-}  // namespace
-
-void writeLogHeader(std::FILE* log) {
-    put(log,
-        "EB estimator for Poisson-Gamma model [Version 2.1]\n"
-        "Copyright (C) 2026 TOLVEN developers\n"
-        "\n");
+// A label with the zero mode inside: prefix, "include"/"exclude", suffix.
+void addWordLine(std::string& out, std::string_view prefix, std::string_view word,
+                 std::string_view suffix) {
+    out += prefix;
+    out += word;
+    out += suffix;
 }
 
-void writeLogSection(std::FILE* log, LogForm form, int unitNumber) {
-    const std::string word = runSettings.excludeZero == 0 ? "include" : "exclude";
-    const UnitResults& r = unitResults;
-    std::string out;
+}  // namespace
+
+void appendLogHeader(std::string& out) {
+    out +=
+        "EB estimator for Poisson-Gamma model [Version 2.1]\n"
+        "Copyright (C) 2026 TOLVEN developers\n"
+        "\n";
+}
+
+void appendLogSection(std::string& out, LogForm form, int unitNumber, const RegionTable& table,
+                      const UnitResults& r, const RunSettings& settings) {
+    const std::string_view word = settings.excludeZero == 0 ? "include" : "exclude";
 
     if (form == LogForm::perUnit) {
         out += "For unit ";
@@ -38,28 +45,34 @@ void writeLogSection(std::FILE* log, LogForm form, int unitNumber) {
         out += " ..............................................\n";
     }
     out += " Number of regions: ";
-    appendInteger(out, regionTable.regionCount);
+    appendInteger(out, table.regionCount);
     out += '\n';
 
-    if (form == LogForm::perUnit && regionTable.regionCount == 1) {
+    if (form == LogForm::perUnit && table.regionCount == 1) {
         // The estimation did run, but a single ratio has no spread to fit a
         // prior to: none of its figures is meaningful.
-        out += " Mean of Ratio     (" + word + " zero) : *** \n";
-        out += " Variance of Ratio (" + word + " zero) : *** \n";
+        addWordLine(out, " Mean of Ratio     (", word, " zero) : *** \n");
+        addWordLine(out, " Variance of Ratio (", word, " zero) : *** \n");
         out += " Initial value of Alpha : *** \n";
         out += " Initial value of Beta  : *** \n";
-        out += " ME of Alpha (" + word + " zero) : *** \n";
-        out += " ME of Beta  (" + word + " zero) : *** \n";
+        addWordLine(out, " ME of Alpha (", word, " zero) : *** \n");
+        addWordLine(out, " ME of Beta  (", word, " zero) : *** \n");
         out += " MLE of Alpha : *** \n";
         out += " MLE of Beta  : *** \n";
         out += " Error of convergence : {***, ***}   (EPS: ";
     } else {
-        addValueLine(out, " Mean of Ratio     (" + word + " zero) : ", r.ratioMean);
-        addValueLine(out, " Variance of Ratio (" + word + " zero) : ", r.ratioVariance);
+        addWordLine(out, " Mean of Ratio     (", word, " zero) : ");
+        appendFixed(out, r.ratioMean);
+        addWordLine(out, "\n Variance of Ratio (", word, " zero) : ");
+        appendFixed(out, r.ratioVariance);
+        out += '\n';
         addValueLine(out, " Initial value of Alpha : ", r.startAlpha);
         addValueLine(out, " Initial value of Beta  : ", r.startBeta);
-        addValueLine(out, " ME of Alpha (" + word + " zero) : ", r.meAlpha);
-        addValueLine(out, " ME of Beta  (" + word + " zero) : ", r.meBeta);
+        addWordLine(out, " ME of Alpha (", word, " zero) : ");
+        appendFixed(out, r.meAlpha);
+        addWordLine(out, "\n ME of Beta  (", word, " zero) : ");
+        appendFixed(out, r.meBeta);
+        out += '\n';
         if (r.mleAlpha == NOT_AVAILABLE) {
             out += " MLE of Alpha : *** \n";
             out += " MLE of Beta  : *** \n";
@@ -73,7 +86,7 @@ void writeLogSection(std::FILE* log, LogForm form, int unitNumber) {
         appendFixed(out, r.convergenceError[1]);
         out += "}   (EPS: ";
     }
-    appendFixed(out, runSettings.epsilon);
+    appendFixed(out, settings.epsilon);
     out += ")\n";
 
     out += " Iteration for convergence : ";
@@ -81,7 +94,23 @@ void writeLogSection(std::FILE* log, LogForm form, int unitNumber) {
     // The per-unit blocks are separated by an empty line; the single
     // whole-file block ends the log with one line end.
     out += form == LogForm::perUnit ? "\n\n" : "\n";
+}
+
+void writeLogHeader(std::FILE* log) {
+    std::string out;
+    appendLogHeader(out);
     put(log, out);
+}
+
+void writeLogSection(std::FILE* log, LogForm form, int unitNumber, const RegionTable& table,
+                     const UnitResults& results, const RunSettings& settings) {
+    std::string out;
+    appendLogSection(out, form, unitNumber, table, results, settings);
+    put(log, out);
+}
+
+void writeLogSection(std::FILE* log, LogForm form, int unitNumber) {
+    writeLogSection(log, form, unitNumber, regionTable, unitResults, runSettings);
 }
 
 }  // namespace tolven

@@ -1,6 +1,11 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+
+#include "core/region_table.h"
+#include "core/run_settings.h"
+#include "core/unit_results.h"
 
 namespace tolven {
 
@@ -10,19 +15,28 @@ enum class LogForm {
     wholeFile,  // no heading, values always printed, ends with a single line end
 };
 
-// Writes the log's title block: the program line, a copyright line and an
-// empty line. Neither writer opens, flushes or closes `log`, nor reports a
-// write error: the caller checks the stream (ferror, fclose) once it is done.
-void writeLogHeader(std::FILE* log);
+// The log's title block: the program line, a copyright line and an empty
+// line.
+void appendLogHeader(std::string& out);
 
-// Writes the block of the unit just estimated, from regionTable.regionCount,
-// unitResults and runSettings (excludeZero picks "include"/"exclude", epsilon
-// is printed as EPS). In perUnit form `unitNumber` names the unit; with a
-// single region the block prints "***" for every estimate but still prints EPS
-// and the iteration count. The MLE lines print "***" when mleAlpha is exactly
-// NOT_AVAILABLE (mleBeta is not looked at). Non-finite values print as "nan",
-// "inf", "-inf". Call it right after the unit's estimation, before the next
-// unit is loaded.
+// The block of the unit just estimated, from table.regionCount, `results` and
+// `settings` (excludeZero picks "include"/"exclude", epsilon is printed as
+// EPS). In perUnit form `unitNumber` names the unit; with a single region the
+// block prints "***" for every estimate but still prints EPS and the iteration
+// count. The MLE lines print "***" when mleAlpha is exactly NOT_AVAILABLE
+// (mleBeta is not looked at). Non-finite values print as "nan", "inf", "-inf".
+void appendLogSection(std::string& out, LogForm form, int unitNumber, const RegionTable& table,
+                      const UnitResults& results, const RunSettings& settings);
+
+// The same written to the open `log`. Neither writer opens, flushes or closes
+// `log`, nor reports a write error: the caller checks the stream (ferror,
+// fclose) once it is done.
+void writeLogHeader(std::FILE* log);
+void writeLogSection(std::FILE* log, LogForm form, int unitNumber, const RegionTable& table,
+                     const UnitResults& results, const RunSettings& settings);
+
+// The block from the process-wide regionTable, unitResults and runSettings:
+// call it right after the unit's estimation, before the next unit is loaded.
 void writeLogSection(std::FILE* log, LogForm form, int unitNumber = 0);
 
 }  // namespace tolven

@@ -1,61 +1,74 @@
 #include "reports/result_table.h"
 
-#include <string>
+#include <algorithm>
 
-#include "core/limits.h"
+#include "core/not_available.h"
+#include "core/number_text.h"
 #include "core/shared_data.h"
-#include "reports/number_text.h"
 
 namespace tolven {
 
-void writeResultTable(std::FILE* output, const InputTable& table) {
-    const bool csv = csvOutput != 0;
-    const bool excludeZero = runSettings.excludeZero != 0;
-    const char* header;
-    if (csv) {
-        header = excludeZero
-                     ? "Unit,Code,Data1,Data2,Ratio(%),EB-Ratio(ME-0)(%),EB-Ratio(MLE)(%)\n"
-                     : "Unit,Code,Data1,Data2,Ratio(%),EB-Ratio(ME+0)(%),EB-Ratio(MLE)(%)\n";
+void appendResultHeader(std::string& out, const ResultTableFormat& format) {
+    if (format.csv) {
+        out += format.excludeZero
+                   ? "Unit,Code,Data1,Data2,Ratio(%),EB-Ratio(ME-0)(%),EB-Ratio(MLE)(%)\n"
+                   : "Unit,Code,Data1,Data2,Ratio(%),EB-Ratio(ME+0)(%),EB-Ratio(MLE)(%)\n";
     } else {
-        header =
-            excludeZero
-                ? "Unit\tCode\tData1\tData2\t\tRatio(%)\tEB-Ratio(ME-0)(%)\tEB-Ratio(MLE)(%)\n"
-                : "Unit\tCode\tData1\tData2\t\tRatio(%)\tEB-Ratio(ME+0)(%)\tEB-Ratio(MLE)(%)\n";
+        out += format.excludeZero
+                   ? "Unit\tCode\tData1\tData2\t\tRatio(%)\tEB-Ratio(ME-0)(%)\tEB-Ratio(MLE)(%)\n"
+                   : "Unit\tCode\tData1\tData2\t\tRatio(%)\tEB-Ratio(ME+0)(%)\tEB-Ratio(MLE)(%)\n";
     }
-    std::fputs(header, output);
+}
 
-    const char separator = csv ? ',' : '\t';
-    std::string line;
-    for (int row = 1; row <= table.rowCount; ++row) {
-        line.clear();
-        appendInteger(line, table.unit[row]);
-        line += separator;
-        line += table.code[row];
-        line += separator;
-        appendInteger(line, table.observed[row]);
-        line += separator;
-        appendFixed(line, table.expected[row]);
-        line += separator;
-        appendFixed(line, table.ratio[row] * 100.0);
-        line += separator;
+void appendResultRows(std::string& out, const InputTable& table, int first, int last,
+                      const ResultTableFormat& format) {
+    const char separator = format.csv ? ',' : '\t';
+    for (int row = std::max(first, 1); row <= last; ++row) {
+        appendInteger(out, table.unit[row]);
+        out += separator;
+        out += table.code[row];
+        out += separator;
+        appendInteger(out, table.observed[row]);
+        out += separator;
+        appendFixed(out, table.expected[row]);
+        out += separator;
+        appendFixed(out, table.ratio[row] * 100.0);
+        out += separator;
         // A missing moment-based ratio (a one-region unit) hides the other
         // one too, whatever it holds.
         if (table.ebRatioME[row] == NOT_AVAILABLE) {
-            line += "***";
-            line += separator;
-            line += "***";
+            out += "***";
+            out += separator;
+            out += "***";
         } else {
-            appendFixed(line, table.ebRatioME[row] * 100.0);
-            line += separator;
+            appendFixed(out, table.ebRatioME[row] * 100.0);
+            out += separator;
             if (table.ebRatioMLE[row] == NOT_AVAILABLE) {
-                line += "***";
+                out += "***";
             } else {
-                appendFixed(line, table.ebRatioMLE[row] * 100.0);
+                appendFixed(out, table.ebRatioMLE[row] * 100.0);
             }
         }
-        line += '\n';
-        std::fwrite(line.data(), 1, line.size(), output);
+        out += '\n';
     }
+}
+
+void writeResultTable(std::FILE* output, const InputTable& table, const ResultTableFormat& format) {
+    std::string text;
+    appendResultHeader(text, format);
+    // A bounded piece at a time, so that a large table is never held whole.
+    constexpr int ROWS_PER_WRITE = 4096;
+    for (int first = 1; first <= table.rowCount; first += ROWS_PER_WRITE) {
+        appendResultRows(text, table, first, std::min(table.rowCount, first + ROWS_PER_WRITE - 1),
+                         format);
+        std::fwrite(text.data(), 1, text.size(), output);
+        text.clear();
+    }
+    std::fwrite(text.data(), 1, text.size(), output);
+}
+
+void writeResultTable(std::FILE* output, const InputTable& table) {
+    writeResultTable(output, table, {csvOutput != 0, runSettings.excludeZero != 0});
 }
 
 }  // namespace tolven

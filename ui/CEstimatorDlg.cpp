@@ -6,7 +6,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "core/estimation_run.h"
+#include "run/estimation_run.h"
 #include "core/run_settings.h"
 #include "core/shared_data.h"
 #include "ui/ApplicationIcon.h"

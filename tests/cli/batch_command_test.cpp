@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/setting_text.h"
-#include "core/shared_data.h"
+#include "run/estimation_run.h"
 #include "tests/support/test_support.h"
 
 namespace tolven {
@@ -18,12 +18,10 @@ struct Parsed {
     BatchRequest request;
     std::string out;
     std::string err;
-    std::vector<std::string> messages;
 };
 
 Parsed parse(std::vector<const char*> arguments) {
     arguments.insert(arguments.begin(), "tolven-batch");
-    test::RecordedMessages recorded;
     std::ostringstream out;
     std::ostringstream err;
     Parsed parsed;
@@ -31,7 +29,6 @@ Parsed parse(std::vector<const char*> arguments) {
                                         parsed.request, out, err);
     parsed.out = out.str();
     parsed.err = err.str();
-    parsed.messages = recorded.shown;
     return parsed;
 }
 
@@ -50,9 +47,12 @@ TEST(BatchCommandTest, DefaultNamesCutThePathBeforeItsLastPoint) {
         {"area.", "areaout.txt", "areaout.csv", "areaout.log"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(defaultOutputPath(c.input, false), c.text) << c.input;
-        EXPECT_EQ(defaultOutputPath(c.input, true), c.csv) << c.input;
-        EXPECT_EQ(defaultLogPath(c.input), c.log) << c.input;
+        const Parsed text = parse({c.input});
+        const Parsed csv = parse({"--csv", c.input});
+        EXPECT_EQ(text.request.outputPath, c.text) << c.input;
+        EXPECT_EQ(csv.request.outputPath, c.csv) << c.input;
+        EXPECT_EQ(text.request.logPath, c.log) << c.input;
+        EXPECT_EQ(csv.request.logPath, c.log) << c.input;
     }
 }
 
@@ -71,6 +71,7 @@ TEST(BatchCommandTest, WithoutOptionsTheDefaultsHold) {
     EXPECT_EQ(parsed.request.outputPath, "data/areaout.txt");
     EXPECT_EQ(parsed.request.logPath, "data/areaout.log");
     EXPECT_EQ(parsed.request.csvOutput, 0);
+    EXPECT_EQ(parsed.request.threads, defaultThreadCount());
 }
 
 TEST(BatchCommandTest, OptionsSetPathsFormatAndSettings) {
@@ -86,7 +87,7 @@ TEST(BatchCommandTest, OptionsSetPathsFormatAndSettings) {
     EXPECT_EQ(r.settings.epsilon, 0.00001);
     EXPECT_EQ(r.settings.maxIterations, 12);
     EXPECT_EQ(r.settings.initialAlpha, 2.5);
-    EXPECT_EQ(r.settings.initialBeta, -1.0);
+    EXPECT_EQ(r.settings.initialBeta, AUTO_START);
     EXPECT_EQ(parse({"--csv", "in.dat"}).request.outputPath, "inout.csv");
 }
 
@@ -105,7 +106,16 @@ TEST(BatchCommandTest, RefusedSettingsShowTheDialogMessageOfTheFirstOne) {
     for (const auto& c : cases) {
         const Parsed parsed = parse(c.arguments);
         EXPECT_EQ(parsed.result, ParseResult::usageError);
-        EXPECT_EQ(parsed.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(parsed.err, std::string(c.message) + "\n");
+    }
+}
+
+TEST(BatchCommandTest, ThreadsMustBeAWholeNumberOfOneOrMore) {
+    EXPECT_EQ(parse({"--threads", "3", "in.txt"}).request.threads, 3);
+    for (const char* refused : {"0", "-1", "two", "1.5", "", "99999999999"}) {
+        const Parsed parsed = parse({"--threads", refused, "in.txt"});
+        EXPECT_EQ(parsed.result, ParseResult::usageError) << refused;
+        EXPECT_NE(parsed.err.find("--threads"), std::string::npos) << refused;
     }
 }
 

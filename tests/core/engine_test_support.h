@@ -5,38 +5,65 @@
 #include <cstring>
 #include <vector>
 
+#include "core/digamma_sums.h"
+#include "core/eb_ratios.h"
+#include "core/estimate_unit.h"
+#include "core/ml_fit.h"
+#include "core/ratio_statistics.h"
+#include "core/region_table.h"
 #include "core/run_settings.h"
-#include "core/shared_data.h"
+#include "core/unit_results.h"
 
 namespace tolven::test {
 
-// Every engine test starts from the state of a fresh program with the
-// default settings.
+// One unit's engine state, owned by the test: nothing is shared between
+// tests or cases. The names are those of the process-wide data the engine's
+// no-argument forms work on; the stages below take this state explicitly.
 class EngineTest : public ::testing::Test {
 protected:
+    // Starts again from an empty table, empty results and the default
+    // settings; the fit's scratch storage is kept, as it is from unit to unit.
     void SetUp() override {
-        resetSharedData();
+        regionTable = RegionTable();
+        unitResults = UnitResults();
+        runSettings = RunSettings();
         setDefaultSettings(runSettings);
     }
+
+    // Loads one unit into slots 1..n of the region table, as the run does.
+    void loadUnit(const std::vector<int>& observed, const std::vector<double>& expected) {
+        const int n = static_cast<int>(observed.size());
+        regionTable.ensureSlots(n + 1);
+        regionTable.regionCount = n;
+        for (int i = 1; i <= n; ++i) {
+            regionTable.observed[i] = observed[i - 1];
+            regionTable.expected[i] = expected[i - 1];
+        }
+    }
+
+    void loadExample();
+
+    void computeRatioStatistics() {
+        tolven::computeRatioStatistics(regionTable, unitResults, runSettings);
+    }
+    void fitMaximumLikelihood() {
+        tolven::fitMaximumLikelihood(regionTable, runSettings, unitResults, sums);
+    }
+    void computeEbRatios() { tolven::computeEbRatios(regionTable, unitResults); }
+    void estimateUnit() { tolven::estimateUnit(regionTable, unitResults, runSettings, sums); }
+
+    RegionTable regionTable;
+    UnitResults unitResults;
+    RunSettings runSettings;
+    DigammaSums sums;
 };
 
-// Loads one unit into slots 1..n of the region table, as the run does.
-inline void loadUnit(const std::vector<int>& observed, const std::vector<double>& expected) {
-    const int n = static_cast<int>(observed.size());
-    regionTable.ensureSlots(n + 1);
-    regionTable.regionCount = n;
-    for (int i = 1; i <= n; ++i) {
-        regionTable.observed[i] = observed[i - 1];
-        regionTable.expected[i] = expected[i - 1];
-    }
-}
-
-// The unit that the figures quoted for the engine were worked out on.
+// The ten-region unit on which the engine's worked figures are computed.
 inline const std::vector<int> EXAMPLE_OBSERVED = {0, 1, 5, 12, 3, 0, 8, 2, 20, 4};
 inline const std::vector<double> EXAMPLE_EXPECTED = {2.0, 3.0, 4.0, 5.0, 3.5,
                                                      1.5, 4.5, 2.5, 6.0, 3.0};
 
-inline void loadExample() { loadUnit(EXAMPLE_OBSERVED, EXAMPLE_EXPECTED); }
+inline void EngineTest::loadExample() { loadUnit(EXAMPLE_OBSERVED, EXAMPLE_EXPECTED); }
 
 // Bit for bit equality, so that NaN payloads, signed zeros and every last
 // digit count.

@@ -20,7 +20,7 @@ struct Snapshot {
     std::vector<double> ratio, ebRatioME, ebRatioMLE;
 };
 
-Snapshot takeSnapshot() {
+Snapshot takeSnapshot(const RegionTable& regionTable, const UnitResults& unitResults) {
     Snapshot s{unitResults, {}, {}, {}};
     for (int i = 1; i <= regionTable.regionCount; ++i) {
         s.ratio.push_back(regionTable.ratio[i]);
@@ -106,17 +106,17 @@ TEST_F(EstimateUnitTest, FitIsBitIdenticalToThePlainPerRegionSums) {
         runSettings.excludeZero = c.excludeZero;
         runSettings.maxIterations = c.maxIterations;
         loadUnit(c.unit.observed, c.unit.expected);
-        plainEstimateUnit();
-        const Snapshot plain = takeSnapshot();
+        plainEstimateUnit(regionTable, unitResults, runSettings);
+        const Snapshot plain = takeSnapshot(regionTable, unitResults);
         estimateUnit();
-        expectIdentical(takeSnapshot(), plain);
+        expectIdentical(takeSnapshot(regionTable, unitResults), plain);
     }
 }
 
 TEST_F(EstimateUnitTest, EarlierUnitsLeaveNoTrace) {
     loadExample();
     estimateUnit();
-    const Snapshot fresh = takeSnapshot();
+    const Snapshot fresh = takeSnapshot(regionTable, unitResults);
 
     SetUp();
     const Unit large = generatedUnit(400, 3);
@@ -128,7 +128,7 @@ TEST_F(EstimateUnitTest, EarlierUnitsLeaveNoTrace) {
     runSettings.excludeZero = 0;
     loadExample();
     estimateUnit();
-    expectIdentical(takeSnapshot(), fresh);
+    expectIdentical(takeSnapshot(regionTable, unitResults), fresh);
 }
 
 }  // namespace

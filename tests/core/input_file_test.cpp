@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/shared_data.h"
 #include "tests/support/test_support.h"
 
 namespace tolven {
@@ -38,11 +37,9 @@ struct Outcome {
 };
 
 Outcome readPath(const std::string& path) {
-    resetSharedData();
-    inputPath = path;
     test::RecordedMessages recorded;
     Outcome outcome;
-    outcome.result = readInputFile(outcome.table, outcome.wholeFileMode);
+    outcome.result = readInputFile(path, outcome.table, outcome.wholeFileMode, recorded);
     outcome.messages = recorded.shown;
     return outcome;
 }

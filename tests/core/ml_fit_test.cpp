@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "core/limits.h"
+#include "core/not_available.h"
 #include "core/ratio_statistics.h"
 #include "tests/core/engine_test_support.h"
 #include "tests/core/same_double.h"
@@ -14,13 +14,14 @@
 namespace tolven::test {
 namespace {
 
-using MlFitTest = EngineTest;
-
-void fitExample() {
-    loadExample();
-    computeRatioStatistics();
-    fitMaximumLikelihood();
-}
+class MlFitTest : public EngineTest {
+protected:
+    void fitExample() {
+        loadExample();
+        computeRatioStatistics();
+        fitMaximumLikelihood();
+    }
+};
 
 // One setting of the fit on the example unit and its outcome, each figure as
 // "%.6f" prints it; -1 iterations and null errors are not checked (a converged

@@ -10,16 +10,18 @@
 #include <cstdint>
 
 #include "core/eb_ratios.h"
-#include "core/limits.h"
+#include "core/not_available.h"
 #include "core/ratio_statistics.h"
-#include "core/shared_data.h"
+#include "core/eb_ratios.h"
+#include "core/ratio_statistics.h"
+#include "core/region_table.h"
+#include "core/run_settings.h"
+#include "core/unit_results.h"
 
 namespace tolven::test {
 
-inline void plainFitMaximumLikelihood() {
-    const RegionTable& table = regionTable;
-    const RunSettings& settings = runSettings;
-    UnitResults& results = unitResults;
+inline void plainFitMaximumLikelihood(const RegionTable& table, const RunSettings& settings,
+                                      UnitResults& results) {
     const int n = table.regionCount;
 
     results.startAlpha = settings.initialAlpha > 0.0 ? settings.initialAlpha : results.meAlpha;
@@ -83,10 +85,11 @@ inline void plainFitMaximumLikelihood() {
 }
 
 // estimateUnit with the plain fit in place of the engine's.
-inline void plainEstimateUnit() {
-    computeRatioStatistics();
-    plainFitMaximumLikelihood();
-    computeEbRatios();
+inline void plainEstimateUnit(RegionTable& table, UnitResults& results,
+                              const RunSettings& settings) {
+    computeRatioStatistics(table, results, settings);
+    plainFitMaximumLikelihood(table, settings, results);
+    computeEbRatios(table, results);
 }
 
 }  // namespace tolven::test

@@ -19,8 +19,8 @@ inline ::testing::AssertionResult isSameDouble(const char* actualExpr, const cha
            << actualExpr << " is " << actual << ", expected " << expectedExpr << " = " << expected;
 }
 
-// The value as "%.6f" prints it: the six-decimal figures quoted for the
-// estimates are compared in this form.
+// The value as "%.6f" prints it: worked figures of six decimals are compared
+// in this form.
 inline std::string sixDecimals(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.6f", value);

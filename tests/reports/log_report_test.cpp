@@ -6,8 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "core/limits.h"
-#include "core/shared_data.h"
+#include "core/not_available.h"
 #include "tests/reports/report_capture.h"
 
 namespace tolven {
@@ -18,7 +17,6 @@ using test::captured;
 class LogReportTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetSharedData();
         setDefaultSettings(runSettings);
         // Figures of a ten-region unit whose fit converged in five steps.
         regionTable.regionCount = 10;
@@ -37,8 +35,14 @@ protected:
     }
 
     std::string section(LogForm form, int unit = 0) {
-        return captured([&](std::FILE* log) { writeLogSection(log, form, unit); });
+        return captured([&](std::FILE* log) {
+            writeLogSection(log, form, unit, regionTable, unitResults, runSettings);
+        });
     }
+
+    RegionTable regionTable;
+    UnitResults unitResults;
+    RunSettings runSettings;
 };
 
 TEST_F(LogReportTest, HeaderIsTitleCopyrightAndEmptyLine) {

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <limits>
 #include <string>
 
-#include "core/limits.h"
-#include "core/shared_data.h"
+#include "core/not_available.h"
 #include "tests/reports/report_capture.h"
 
 namespace tolven {
@@ -16,17 +16,13 @@ using test::captured;
 
 class ResultTableTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        resetSharedData();
-        setDefaultSettings(runSettings);
-    }
-
     void addRow(int unit, const std::string& code, int observed, double expected, double ratio,
                 double me, double mle) {
         const int row = ++table.rowCount;
         table.ensureRows(row);
         table.unit[row] = unit;
-        table.code[row] = code;
+        codes.push_back(code);  // the table only points at its codes
+        table.code[row] = codes.back();
         table.observed[row] = observed;
         table.expected[row] = expected;
         table.ratio[row] = ratio;
@@ -35,10 +31,12 @@ protected:
     }
 
     std::string written() {
-        return captured([&](std::FILE* out) { writeResultTable(out, table); });
+        return captured([&](std::FILE* out) { writeResultTable(out, table, format); });
     }
 
     InputTable table;
+    std::deque<std::string> codes;
+    ResultTableFormat format;
 };
 
 TEST_F(ResultTableTest, HeaderFollowsFormatAndZeroHandling) {
@@ -53,8 +51,8 @@ TEST_F(ResultTableTest, HeaderFollowsFormatAndZeroHandling) {
         {1, 1, "Unit,Code,Data1,Data2,Ratio(%),EB-Ratio(ME-0)(%),EB-Ratio(MLE)(%)\n"},
     };
     for (const auto& c : cases) {
-        csvOutput = c.csv;
-        runSettings.excludeZero = c.excludeZero;
+        format.csv = c.csv != 0;
+        format.excludeZero = c.excludeZero != 0;
         // No rows: the header alone.
         EXPECT_EQ(written(), c.header);
     }
@@ -70,7 +68,7 @@ TEST_F(ResultTableTest, MarkersFollowExactNotAvailable) {
         "1\tA01\t0\t2.000000\t0.000000\t54.588950\t***\n"
         "1\tA02\t8\t7.000000\t114.285714\t100.000000\t110.000000\n"
         "-1\tC\t1\t10.500000\t10.000000\t-999900.000010\t-999899.999990\n";
-    csvOutput = 0;
+    format.csv = false;
     EXPECT_EQ(written(),
               "Unit\tCode\tData1\tData2\t\tRatio(%)\tEB-Ratio(ME+0)(%)\tEB-Ratio(MLE)(%)\n" +
                   expectedText);
@@ -79,13 +77,13 @@ TEST_F(ResultTableTest, MarkersFollowExactNotAvailable) {
     for (char& c : expectedCsv) {
         if (c == '\t') c = ',';
     }
-    csvOutput = 1;
+    format.csv = true;
     EXPECT_EQ(written(),
               "Unit,Code,Data1,Data2,Ratio(%),EB-Ratio(ME+0)(%),EB-Ratio(MLE)(%)\n" + expectedCsv);
 }
 
 TEST_F(ResultTableTest, CodesAreCopiedUnquotedAndNonFiniteValuesAreWords) {
-    csvOutput = 1;
+    format.csv = true;
     const std::string shiftJis = "\x93\x8c\x8b\x9e";  // bytes of a Shift-JIS name
     addRow(3, "a,b", 0, 1.0, std::numeric_limits<double>::quiet_NaN(),
            -std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity());

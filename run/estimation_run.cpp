@@ -1,4 +1,4 @@
-#include "core/estimation_run.h"
+#include "run/estimation_run.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,15 +9,18 @@
 #include <cstdio>
 #include <numeric>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "core/estimate_unit.h"
+#include <oneapi/tbb/task_arena.h>
+
+#include "core/file_messages.h"
 #include "core/input_file.h"
-#include "core/limits.h"
 #include "core/shared_data.h"
-#include "core/user_messages.h"
 #include "reports/log_report.h"
 #include "reports/result_table.h"
+#include "run/unit_estimation.h"
+#include "run/unit_groups.h"
 
 namespace tolven {
 namespace {
@@ -86,11 +89,6 @@ bool closeChecked(OutputFile& file) {
     return streamOk && closed && !file.failed;
 }
 
-// The path is shown as C would print it: up to its first NUL, if any.
-std::string fileMessage(const char* subject, const std::string& path, const char* reason) {
-    return std::string("ERROR!! : ") + subject + "\n" + path.c_str() + reason;
-}
-
 // True when the open output and the file at `other` (or the other open
 // output) are one and the same regular file. Writing two files into one
 // garbles both, and writing over the input loses the user's data. Devices
@@ -103,115 +101,84 @@ bool sameRegularFile(const OutputFile& file, const struct stat& other) {
 
 // Refuses outputs that would overwrite the input or each other, before
 // either is emptied. Returns the message, or an empty text when all is well.
-std::string clashMessage(const OutputFile& log, const OutputFile& output) {
+std::string clashMessage(const std::string& inputPath, const OutputFile& log,
+                         const OutputFile& output) {
     struct stat input {};
     const bool haveInput = ::stat(inputPath.c_str(), &input) == 0;
     if (haveInput && sameRegularFile(log, input)) {
-        return fileMessage("ログファイル", logPath, " は入力ファイルと同じファイルです");
+        return fileMessage(LOG_FILE_SUBJECT, log.path, " は入力ファイルと同じファイルです");
     }
     if (haveInput && sameRegularFile(output, input)) {
-        return fileMessage("出力ファイル", outputPath, " は入力ファイルと同じファイルです");
+        return fileMessage(OUTPUT_FILE_SUBJECT, output.path, " は入力ファイルと同じファイルです");
     }
     struct stat logStatus {};
     if (::fstat(::fileno(log.stream), &logStatus) == 0 && sameRegularFile(output, logStatus)) {
-        return fileMessage("出力ファイル", outputPath, " はログファイルと同じファイルです");
+        return fileMessage(OUTPUT_FILE_SUBJECT, output.path, " はログファイルと同じファイルです");
     }
     return {};
 }
 
-void copyResultsBack(InputTable& table, int slot, int row) {
-    table.ratio[row] = regionTable.ratio[slot];
-    table.ebRatioME[row] = regionTable.ebRatioME[slot];
-    table.ebRatioMLE[row] = regionTable.ebRatioMLE[slot];
-}
-
-void loadRegion(const InputTable& table, int slot, int row) {
-    regionTable.observed[slot] = table.observed[row];
-    regionTable.expected[slot] = table.expected[row];
-}
-
-// Every line is one unit; a single line is not treated specially.
-void estimateWholeFile(InputTable& table, std::FILE* log) {
-    const int count = table.rowCount;
-    regionTable.ensureSlots(count);
-    regionTable.regionCount = count;
-    for (int row = 1; row <= count; ++row) loadRegion(table, row, row);
-    estimateUnit();
-    writeLogSection(log, LogForm::wholeFile);
-    for (int row = 1; row <= count; ++row) copyResultsBack(table, row, row);
-}
-
-void estimateEachUnit(InputTable& table, std::FILE* log) {
-    // Row numbers ordered by unit; the stable sort keeps file order within a
-    // unit, which is the order of its regions.
-    std::vector<int> rows(static_cast<std::size_t>(table.rowCount));
-    std::iota(rows.begin(), rows.end(), 1);
-    std::stable_sort(rows.begin(), rows.end(),
-                     [&](int a, int b) { return table.unit[a] < table.unit[b]; });
-
-    for (std::size_t first = 0; first < rows.size();) {
-        const int unit = table.unit[rows[first]];
-        std::size_t end = first;
-        while (end < rows.size() && table.unit[rows[end]] == unit) ++end;
-        const int count = static_cast<int>(end - first);
-
-        regionTable.ensureSlots(count);
-        regionTable.regionCount = count;
-        for (int slot = 1; slot <= count; ++slot) loadRegion(table, slot, rows[first + slot - 1]);
-        estimateUnit();
-        writeLogSection(log, LogForm::perUnit, unit);
-        for (int slot = 1; slot <= count; ++slot) {
-            copyResultsBack(table, slot, rows[first + slot - 1]);
-        }
-        // One ratio gives no moment-based prior worth showing.
-        if (count == 1) table.ebRatioME[rows[first]] = NOT_AVAILABLE;
-        first = end;
-    }
-}
-
 }  // namespace
 
-int runEstimation() {
+int defaultThreadCount() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(std::min(cores, 1024u));
+}
+
+int runEstimation(const RunRequest& request, MessageSink& messages) {
     InputTable table;
     int wholeFileMode = 0;
-    if (readInputFile(table, wholeFileMode) != 0) return 1;
+    if (readInputFile(request.inputPath, table, wholeFileMode, messages) != 0) return 1;
 
-    OutputFile log{logPath};
-    OutputFile output{outputPath};
+    OutputFile log{request.logPath};
+    OutputFile output{request.outputPath};
     if (!openKeepingContent(log)) {
-        showErrorMessage(fileMessage("ログファイル", logPath, " を開けません"));
+        messages.showError(cannotOpenMessage(LOG_FILE_SUBJECT, log.path));
         return 1;
     }
     if (!openKeepingContent(output)) {
         abandon(log);
-        showErrorMessage(fileMessage("出力ファイル", outputPath, " を開けません"));
+        messages.showError(cannotOpenMessage(OUTPUT_FILE_SUBJECT, output.path));
         return 1;
     }
-    if (const std::string clash = clashMessage(log, output); !clash.empty()) {
+    if (const std::string clash = clashMessage(request.inputPath, log, output); !clash.empty()) {
         abandon(output);
         abandon(log);
-        showErrorMessage(clash);
+        messages.showError(clash);
         return 1;
     }
     startEmpty(log);
     startEmpty(output);
 
     writeLogHeader(log.stream);
-    if (wholeFileMode == 1) {
-        estimateWholeFile(table, log.stream);
-    } else {
-        estimateEachUnit(table, log.stream);
-    }
-    writeResultTable(output.stream, table);
+    const int threads = request.threads > 0 ? request.threads : defaultThreadCount();
+    tbb::task_arena arena(threads);
+    arena.execute([&] {
+        if (wholeFileMode == 1) {
+            estimateWholeFile(table, request.settings, log.stream);
+        } else {
+            estimateUnits(table, groupRowsByUnit(table), request.settings, log.stream);
+        }
+        writeResultTableInParallel(output.stream, table,
+                                   {request.csvOutput != 0, request.settings.excludeZero != 0});
+    });
 
     // Each lost file gets its own message: the user needs to know both.
     const bool logWritten = closeChecked(log);
     const bool outputWritten = closeChecked(output);
-    if (!logWritten) showErrorMessage(fileMessage("ログファイル", logPath, " に書き込めません"));
-    if (!outputWritten) {
-        showErrorMessage(fileMessage("出力ファイル", outputPath, " に書き込めません"));
-    }
+    if (!logWritten) messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path));
+    if (!outputWritten) messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path));
     return logWritten && outputWritten ? 0 : 1;
+}
+
+int runEstimation() {
+    RunRequest request;
+    request.inputPath = inputPath;
+    request.outputPath = outputPath;
+    request.logPath = logPath;
+    request.csvOutput = csvOutput;
+    request.settings = runSettings;
+    return runEstimation(request, installedMessageSink());
 }
 
 }  // namespace tolven

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdio>
+
+#include "core/input_table.h"
+#include "core/run_settings.h"
+#include "reports/result_table.h"
+#include "run/unit_groups.h"
+
+namespace tolven {
+
+// Estimates every unit of `groups`, each with its own regions loaded into a
+// region table, and writes each unit's log block (per-unit form) to `log` in
+// ascending unit order. The results come back into the unit's rows of
+// `table`; the only region of a one-region unit gets ebRatioME =
+// NOT_AVAILABLE. Units are independent, so they are estimated side by side on
+// the threads of the calling task arena, while the blocks are written in
+// order as units finish: only a bounded window of finished units waits in
+// memory. The bytes written and the results are those of a one-thread run.
+void estimateUnits(InputTable& table, const UnitGroups& groups, const RunSettings& settings,
+                   std::FILE* log);
+
+// Estimates rows 1..rowCount of `table` as one unit (whole-file mode) and
+// writes its whole-file log block. A single region is not treated specially.
+void estimateWholeFile(InputTable& table, const RunSettings& settings, std::FILE* log);
+
+// Writes the result table of `table` to `output`, formatting pieces of rows on
+// the threads of the calling task arena and writing them in file order.
+void writeResultTableInParallel(std::FILE* output, const InputTable& table,
+                                const ResultTableFormat& format);
+
+}  // namespace tolven

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "core/input_table.h"
+
+namespace tolven {
+
+// The rows of an input table grouped by unit, for estimation unit by unit:
+// units in ascending unit number, the rows of each unit in file order.
+struct UnitGroups {
+    std::vector<int> rows;            // every row 1..rowCount, grouped
+    std::vector<std::size_t> starts;  // unit k's rows are rows[starts[k] .. starts[k+1])
+    std::vector<int> units;           // unit k's number
+
+    std::size_t unitCount() const { return units.size(); }
+    std::size_t regionCount(std::size_t k) const { return starts[k + 1] - starts[k]; }
+};
+
+// Groups rows 1..rowCount of `table` by their unit field. Takes time in
+// proportion to the number of rows (a file whose units are already in order
+// is recognised and not sorted at all).
+UnitGroups groupRowsByUnit(const InputTable& table);
+
+}  // namespace tolven
