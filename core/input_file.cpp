@@ -32,7 +32,7 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 // cannot be opened or a read fails (on Linux a folder opens and then fails to
 // read with EISDIR). The size of a regular file is taken first, so a large
 // file is read into one allocation without copying; pipes grow as they come.
-bool readWholeFile(const std::string& path, std::vector<char>& bytes) {
+bool readWholeFile(const std::string& path, UninitializedVector<char>& bytes) {
     // Binary mode: the text-mode rules (Ctrl-Z, CR-LF) are applied below the
     // same way on every platform.
     const FileHandle file(std::fopen(path.c_str(), "rb"));
@@ -145,7 +145,7 @@ int readInputFile(const std::string& path, InputTable& table, int& wholeFileMode
     wholeFileMode = 0;
     table.rowCount = 0;
     // A path with a NUL inside would open some other file than the one named.
-    std::vector<char> bytes;
+    UninitializedVector<char> bytes;
     if (path.find('\0') != std::string::npos || !readWholeFile(path, bytes)) {
         messages.showError(cannotOpenMessage(INPUT_FILE_SUBJECT, path));
         return 1;

@@ -12,13 +12,13 @@ InputTable::InputTable() { ensureRows(MAX_REGIONS); }
 void InputTable::ensureRows(int count) {
     const std::size_t slots = static_cast<std::size_t>(std::max(count, 0)) + 1;
     if (unit.size() >= slots) return;
-    unit.resize(slots, 0);
+    unit.resize(slots);
     code.resize(slots);
-    observed.resize(slots, 0);
-    expected.resize(slots, 0.0);
-    ratio.resize(slots, 0.0);
-    ebRatioME.resize(slots, 0.0);
-    ebRatioMLE.resize(slots, 0.0);
+    observed.resize(slots);
+    expected.resize(slots);
+    ratio.resize(slots);
+    ebRatioME.resize(slots);
+    ebRatioMLE.resize(slots);
 }
 
 }  // namespace tolven

@@ -3,6 +3,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/uninitialized_vector.h"
+
 namespace tolven {
 
 // Every data line of one input file, then the results of its region. Rows are
@@ -13,14 +15,14 @@ namespace tolven {
 // copied (a moved vector keeps its storage, so the views stay valid).
 struct InputTable {
     int rowCount = 0;
-    std::vector<int> unit;                // row 1 may hold -1 (whole-file mode)
+    UninitializedVector<int> unit;        // row 1 may hold -1 (whole-file mode)
     std::vector<std::string_view> code;   // bytes as read, never interpreted
-    std::vector<int> observed;
-    std::vector<double> expected;
-    std::vector<double> ratio;
-    std::vector<double> ebRatioME;   // NOT_AVAILABLE for the region of a one-region unit
-    std::vector<double> ebRatioMLE;  // NOT_AVAILABLE when the unit's fit failed
-    std::vector<char> text;          // storage that the codes may point into
+    UninitializedVector<int> observed;
+    UninitializedVector<double> expected;
+    UninitializedVector<double> ratio;
+    UninitializedVector<double> ebRatioME;   // NOT_AVAILABLE for the region of a one-region unit
+    UninitializedVector<double> ebRatioMLE;  // NOT_AVAILABLE when the unit's fit failed
+    UninitializedVector<char> text;          // storage that the codes may point into
 
     InputTable();
     InputTable(InputTable&&) = default;
@@ -28,7 +30,9 @@ struct InputTable {
     InputTable(const InputTable&) = delete;
     InputTable& operator=(const InputTable&) = delete;
 
-    // Makes rows 1..count usable, keeping what they hold.
+    // Makes rows 1..count usable, keeping what they hold. New rows hold no
+    // defined values (their codes are empty) until they are written: a table
+    // of a million rows is filled once, not zeroed first.
     void ensureRows(int count);
 };
 

@@ -2,8 +2,50 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace tolven {
+namespace {
+
+__extension__ typedef unsigned __int128 Wide;
+
+constexpr std::uint64_t POWERS_OF_TEN[] = {1,          10,          100,        1000,
+                                           10000,      100000,      1000000,    10000000,
+                                           100000000,  1000000000};
+constexpr int FAST_DECIMALS = 9;
+
+// The exact value |value| * 10^decimals rounded to the nearest integer, ties
+// to even, as printf rounds; false when the result might not fit 63 bits.
+// A double is m * 2^e with an integer m below 2^53; m * 10^decimals fits 128
+// bits, so the product and the rounding are exact.
+bool scaledAndRounded(double value, int decimals, std::uint64_t& result) {
+    const double magnitude = std::fabs(value);
+    if (!(magnitude < 9.0e18 / static_cast<double>(POWERS_OF_TEN[decimals]))) return false;
+    int exponent = 0;
+    const double fraction = std::frexp(magnitude, &exponent);  // magnitude = fraction * 2^exponent
+    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    const int shift = 53 - exponent;  // magnitude = mantissa / 2^shift
+    const Wide product = static_cast<Wide>(mantissa) * POWERS_OF_TEN[decimals];
+    if (shift <= 0) {
+        result = static_cast<std::uint64_t>(product << -shift);
+        return true;
+    }
+    if (shift >= 127) {
+        // product < 2^83, far below half of 2^shift: rounds to 0.
+        result = 0;
+        return true;
+    }
+    const Wide quotient = product >> shift;
+    const Wide remainder = product - (quotient << shift);
+    const Wide half = static_cast<Wide>(1) << (shift - 1);
+    std::uint64_t rounded = static_cast<std::uint64_t>(quotient);
+    if (remainder > half || (remainder == half && (rounded & 1) != 0)) ++rounded;
+    result = rounded;
+    return true;
+}
+
+}  // namespace
 
 void appendFixed(std::string& out, double value, int decimals) {
     // Printed by hand so that no platform's "-nan" or "1.#INF" reaches a report.
@@ -13,6 +55,27 @@ void appendFixed(std::string& out, double value, int decimals) {
     }
     if (std::isinf(value)) {
         out += value < 0 ? "-inf" : "inf";
+        return;
+    }
+    std::uint64_t scaled = 0;
+    if (decimals >= 0 && decimals <= FAST_DECIMALS && scaledAndRounded(value, decimals, scaled)) {
+        // The common case, without the general conversion: integer digits,
+        // then exactly `decimals` fraction digits.
+        char buffer[48];
+        char* end = buffer;
+        if (std::signbit(value)) *end++ = '-';
+        const std::uint64_t unit = POWERS_OF_TEN[decimals];
+        end = std::to_chars(end, buffer + sizeof buffer, scaled / unit).ptr;
+        if (decimals > 0) {
+            *end++ = '.';
+            std::uint64_t rest = scaled % unit;
+            for (int i = decimals - 1; i >= 0; --i) {
+                end[i] = static_cast<char>('0' + rest % 10);
+                rest /= 10;
+            }
+            end += decimals;
+        }
+        out.append(buffer, end);
         return;
     }
     // The largest double has 309 integer digits; add sign, point and decimals.

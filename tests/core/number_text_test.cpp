@@ -51,8 +51,14 @@ TEST(NumberTextTest, FixedRoundsLikePrintf) {
         char reference[400];
         std::snprintf(reference, sizeof reference, "%f", value);
         ASSERT_EQ(fixed(value), reference) << value;
+        std::snprintf(reference, sizeof reference, "%.3f", value);
+        ASSERT_EQ(fixedText(value, 3), reference) << value;
     }
-    for (const double tie : {0.0000005, 0.0000015, 0.0000025, 2.5e-6, 1.0000005, 0.1234565}) {
+    // Near-ties in decimal, exact binary ties (2^-7 has seven decimals ending
+    // in 5), values around the largest that fit the fast path, and subnormals.
+    for (const double tie : {0.0000005, 0.0000015, 0.0000025, 2.5e-6, 1.0000005, 0.1234565,
+                             0.0078125, 0.0234375, -0.0078125, 1.0078125, 9.0e12, 9.3e12,
+                             8999999999999.9999, 4.9e-324, -4.9e-324, 1e-7, 5e-7, 5.000001e-7}) {
         char reference[64];
         std::snprintf(reference, sizeof reference, "%f", tie);
         EXPECT_EQ(fixed(tie), reference);
