@@ -91,20 +91,18 @@ const char* const BAD_UNIT = "Error!! : 入力ファイル\nグループ番号�
 const char* const BAD_DATA1 = "Error!! : 入力ファイル\nデータ１が0以上の整数ではありません";
 const char* const BAD_DATA2 = "Error!! : 入力ファイル\nデータ２が正の実数ではありません";
 
-int refuseLine(MessageSink& messages, const char* message, int lineNumber) {
-    messages.showError(std::string(message) + " : " + std::to_string(lineNumber) + "行目");
-    return 1;
+std::string lineMessage(const char* message, int lineNumber) {
+    return std::string(message) + " : " + std::to_string(lineNumber) + "行目";
 }
 
-// Checks line n and stores it as row n (which exists). Returns 0, or 1 after
-// the message.
-int readRow(std::string_view line, int n, InputTable& table, int& wholeFileMode,
-            MessageSink& messages) {
+// Checks line n and stores it as row n (which exists). Returns nullptr, or
+// the message (without its line number) of the first check that failed.
+const char* readRow(std::string_view line, int n, InputTable& table, int& wholeFileMode) {
     line = line.substr(0, line.find('\0'));
     std::string_view fields[FIELD_COUNT];
     const int count = splitFields(line, fields);
     if (count >= 2) table.code[n] = fields[1];
-    if (count < FIELD_COUNT) return refuseLine(messages, MISSING_DATA, n);
+    if (count < FIELD_COUNT) return MISSING_DATA;
 
     const std::string_view unitField = fields[0];
     if (n == 1 && isWholeFileMark(unitField)) {
@@ -112,36 +110,58 @@ int readRow(std::string_view line, int n, InputTable& table, int& wholeFileMode,
         table.unit[1] = -1;
     } else {
         int unit = 0;
-        if (!allDigits(unitField) || !toInt(unitField, unit)) {
-            return refuseLine(messages, BAD_UNIT, n);
-        }
+        if (!allDigits(unitField) || !toInt(unitField, unit)) return BAD_UNIT;
         table.unit[n] = unit;
-        if (unit == 0) return refuseLine(messages, BAD_UNIT, n);
+        if (unit == 0) return BAD_UNIT;
     }
 
     const std::string_view data1 = fields[2];
     int observed = 0;
-    if (!allDigits(data1) || !toInt(data1, observed)) return refuseLine(messages, BAD_DATA1, n);
+    if (!allDigits(data1) || !toInt(data1, observed)) return BAD_DATA1;
     table.observed[n] = observed;
 
     const std::string_view data2 = fields[3];
-    if (!allDigitsOrPoints(data2)) return refuseLine(messages, BAD_DATA2, n);
+    if (!allDigitsOrPoints(data2)) return BAD_DATA2;
     // from_chars reads the longest decimal prefix whatever the locale. A field
     // with no digit before its second point (".", "..") reads as 0; one too
     // large (or too small) for a double is out of range and refused outright.
     double expected = 0.0;
     const auto result = std::from_chars(data2.data(), data2.data() + data2.size(), expected);
-    if (result.ec == std::errc::result_out_of_range) return refuseLine(messages, BAD_DATA2, n);
+    if (result.ec == std::errc::result_out_of_range) return BAD_DATA2;
     if (result.ec != std::errc()) expected = 0.0;
     table.expected[n] = expected;
-    if (expected == 0.0) return refuseLine(messages, BAD_DATA2, n);
-    return 0;
+    if (expected == 0.0) return BAD_DATA2;
+    return nullptr;
 }
+
+// Enough bytes per chunk that its start-up costs nothing next to its lines.
+constexpr std::size_t CHUNK_BYTES = 1 << 20;
+
+// Cuts [begin, end) into pieces of about CHUNK_BYTES that end after a line
+// end (the last one at `end`). Returns the start of every piece and `end`.
+std::vector<const char*> chunkStarts(const char* begin, const char* end) {
+    std::vector<const char*> starts{begin};
+    while (static_cast<std::size_t>(end - starts.back()) > CHUNK_BYTES) {
+        const char* cut = starts.back() + CHUNK_BYTES;
+        const auto* lineEnd =
+            static_cast<const char*>(std::memchr(cut, '\n', static_cast<std::size_t>(end - cut)));
+        if (lineEnd == nullptr || lineEnd + 1 == end) break;
+        starts.push_back(lineEnd + 1);
+    }
+    starts.push_back(end);
+    return starts;
+}
+
+// The first refused line of a chunk.
+struct Refusal {
+    int line = INT_MAX;
+    const char* message = nullptr;
+};
 
 }  // namespace
 
 int readInputFile(const std::string& path, InputTable& table, int& wholeFileMode,
-                  MessageSink& messages) {
+                  MessageSink& messages, const ChunkRunner& runChunks) {
     wholeFileMode = 0;
     table.rowCount = 0;
     // A path with a NUL inside would open some other file than the one named.
@@ -160,9 +180,20 @@ int readInputFile(const std::string& path, InputTable& table, int& wholeFileMode
     if (const void* mark = std::memchr(begin, END_OF_FILE_MARK, bytes.size())) {
         end = static_cast<const char*>(mark);
     }
-    const std::size_t lineEnds = static_cast<std::size_t>(std::count(begin, end, '\n'));
-    const bool lastLineOpen = end != begin && end[-1] != '\n';
-    const std::size_t lines = lineEnds + (lastLineOpen ? 1 : 0);
+    if (end == begin) return 0;
+    // Every chunk's lines are counted first, so that each chunk knows the
+    // number of its first line; then the chunks are read, possibly side by
+    // side. The message is that of the first refused line in the file, so the
+    // outcome is the same as reading line by line.
+    const std::vector<const char*> starts = chunkStarts(begin, end);
+    const std::size_t chunks = starts.size() - 1;
+    std::vector<std::size_t> firstLine(chunks + 1, 0);
+    runChunks(chunks, [&](std::size_t k) {
+        firstLine[k + 1] = static_cast<std::size_t>(std::count(starts[k], starts[k + 1], '\n'));
+    });
+    for (std::size_t k = 0; k < chunks; ++k) firstLine[k + 1] += firstLine[k];
+    const bool lastLineOpen = end[-1] != '\n';
+    const std::size_t lines = firstLine[chunks] + (lastLineOpen ? 1 : 0);
     if (lines > static_cast<std::size_t>(INT_MAX - 1)) {
         messages.showError(cannotOpenMessage(INPUT_FILE_SUBJECT, path));
         return 1;
@@ -170,22 +201,43 @@ int readInputFile(const std::string& path, InputTable& table, int& wholeFileMode
     table.ensureRows(static_cast<int>(lines));
     table.text = std::move(bytes);  // the codes point into these bytes from here on
 
-    int n = 0;
-    for (const char* line = begin; line < end;) {
-        const auto* lineEnd = static_cast<const char*>(
-            std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
-        const char* stop = lineEnd ? lineEnd : end;
-        ++n;
-        const std::string_view text(line, static_cast<std::size_t>(stop - line));
-        if (readRow(text, n, table, wholeFileMode, messages) != 0) return 1;
-        line = lineEnd ? lineEnd + 1 : end;
+    std::vector<Refusal> refusals(chunks);
+    int firstChunkWholeFile = 0;
+    runChunks(chunks, [&](std::size_t k) {
+        // Only line 1, in chunk 0, may switch to whole-file mode.
+        int wholeFile = 0;
+        int n = static_cast<int>(firstLine[k]);
+        for (const char* line = starts[k]; line < starts[k + 1];) {
+            const auto* lineEnd = static_cast<const char*>(
+                std::memchr(line, '\n', static_cast<std::size_t>(starts[k + 1] - line)));
+            const char* stop = lineEnd ? lineEnd : starts[k + 1];
+            ++n;
+            const std::string_view text(line, static_cast<std::size_t>(stop - line));
+            if (const char* refused = readRow(text, n, table, wholeFile)) {
+                refusals[k] = {n, refused};
+                break;
+            }
+            line = lineEnd ? lineEnd + 1 : starts[k + 1];
+        }
+        if (k == 0) firstChunkWholeFile = wholeFile;
+    });
+    for (const Refusal& refusal : refusals) {
+        if (refusal.message != nullptr) {
+            messages.showError(lineMessage(refusal.message, refusal.line));
+            return 1;
+        }
     }
-    table.rowCount = n;
+    wholeFileMode = firstChunkWholeFile;
+    table.rowCount = static_cast<int>(lines);
     return 0;
 }
 
+void runChunksInTurn(std::size_t count, const std::function<void(std::size_t)>& body) {
+    for (std::size_t k = 0; k < count; ++k) body(k);
+}
+
 int readInputFile(InputTable& table, int& wholeFileMode) {
-    return readInputFile(inputPath, table, wholeFileMode, installedMessageSink());
+    return readInputFile(inputPath, table, wholeFileMode, installedMessageSink(), runChunksInTurn);
 }
 
 }  // namespace tolven

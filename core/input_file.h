@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 #include "core/input_table.h"
@@ -32,8 +34,17 @@ namespace tolven {
 // The code of a line is stored in code[n] even when a later check of the line
 // fails. The table grows past MAX_REGIONS rows as needed; codes have no length
 // limit. A read error (a folder given as the path) counts as "cannot open".
+//
+// The file is read in chunks of whole lines, which `runChunks` may hand to
+// several threads: the table, the mode and the message are the same either way.
+using ChunkRunner =
+    std::function<void(std::size_t count, const std::function<void(std::size_t)>& body)>;
+
+// Runs body(0) .. body(count - 1) one after another.
+void runChunksInTurn(std::size_t count, const std::function<void(std::size_t)>& body);
+
 int readInputFile(const std::string& path, InputTable& table, int& wholeFileMode,
-                  MessageSink& messages);
+                  MessageSink& messages, const ChunkRunner& runChunks = runChunksInTurn);
 
 // The same for inputPath, with the installed message sink.
 int readInputFile(InputTable& table, int& wholeFileMode);

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include <oneapi/tbb/parallel_for.h>
 #include <oneapi/tbb/task_arena.h>
 
 #include "core/file_messages.h"
@@ -126,9 +127,16 @@ int defaultThreadCount() {
 }
 
 int runEstimation(const RunRequest& request, MessageSink& messages) {
+    const int threads = request.threads > 0 ? request.threads : defaultThreadCount();
+    tbb::task_arena arena(threads);
+    const ChunkRunner runChunks = [&arena](std::size_t count,
+                                           const std::function<void(std::size_t)>& body) {
+        arena.execute([&] { tbb::parallel_for(std::size_t{0}, count, body); });
+    };
+
     InputTable table;
     int wholeFileMode = 0;
-    if (readInputFile(request.inputPath, table, wholeFileMode, messages) != 0) return 1;
+    if (readInputFile(request.inputPath, table, wholeFileMode, messages, runChunks) != 0) return 1;
 
     OutputFile log{request.logPath};
     OutputFile output{request.outputPath};
@@ -151,8 +159,6 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     startEmpty(output);
 
     writeLogHeader(log.stream);
-    const int threads = request.threads > 0 ? request.threads : defaultThreadCount();
-    tbb::task_arena arena(threads);
     arena.execute([&] {
         if (wholeFileMode == 1) {
             estimateWholeFile(table, request.settings, log.stream);
