@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include <oneapi/tbb/global_control.h>
 #include <oneapi/tbb/parallel_for.h>
 #include <oneapi/tbb/task_arena.h>
 
@@ -128,6 +129,11 @@ int defaultThreadCount() {
 
 int runEstimation(const RunRequest& request, MessageSink& messages) {
     const int threads = request.threads > 0 ? request.threads : defaultThreadCount();
+    // The pool allows as many threads as the machine has cores unless told
+    // otherwise; a request for more (a check that the outputs do not depend
+    // on the thread count, say) gets them.
+    const tbb::global_control allowed(tbb::global_control::max_allowed_parallelism,
+                                      static_cast<std::size_t>(threads));
     tbb::task_arena arena(threads);
     const ChunkRunner runChunks = [&arena](std::size_t count,
                                            const std::function<void(std::size_t)>& body) {
