@@ -8,9 +8,9 @@
 namespace tolven {
 
 void estimateUnit(RegionTable& table, UnitResults& results, const RunSettings& settings,
-                  DigammaSums& sums) {
+                  DigammaSums& sums, const EngineOptions& options) {
     computeRatioStatistics(table, results, settings);
-    fitMaximumLikelihood(table, settings, results, sums);
+    fitMaximumLikelihood(table, settings, results, sums, options.cancel);
     computeEbRatios(table, results);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/digamma_sums.h"
+#include "core/engine_options.h"
 #include "core/region_table.h"
 #include "core/run_settings.h"
 #include "core/unit_results.h"
@@ -20,8 +21,11 @@ namespace tolven {
 // NOT_AVAILABLE as each stage describes. A unit of one region is estimated
 // like any other (its moments are NaN). Units estimated with separate tables,
 // results and scratch may run on separate threads.
+//
+// `options` chooses the fit and may stop it early (see EngineOptions); the
+// defaults give the fit described above.
 void estimateUnit(RegionTable& table, UnitResults& results, const RunSettings& settings,
-                  DigammaSums& sums);
+                  DigammaSums& sums, const EngineOptions& options = {});
 
 // The same on the process-wide regionTable, unitResults and runSettings.
 void estimateUnit();

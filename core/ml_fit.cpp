@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/digamma_sums.h"
+#include "core/engine_options.h"
 #include "core/not_available.h"
 #include "core/shared_data.h"
 
@@ -20,7 +21,8 @@ constexpr double POSITIVE_FALLBACK = 0.1;
 }  // namespace
 
 void fitMaximumLikelihood(const RegionTable& table, const RunSettings& settings,
-                          UnitResults& results, DigammaSums& sums) {
+                          UnitResults& results, DigammaSums& sums,
+                          const std::atomic<bool>* cancel) {
     const int n = table.regionCount;
     const double regions = static_cast<double>(n);
 
@@ -39,7 +41,7 @@ void fitMaximumLikelihood(const RegionTable& table, const RunSettings& settings,
     for (;;) {
         results.iterations = k;
         if (!(errA > settings.epsilon) && !(errB > settings.epsilon)) break;
-        if (k >= settings.maxIterations) {
+        if (k >= settings.maxIterations || isCancelled(cancel)) {
             results.mleConverged = 0;
             break;
         }

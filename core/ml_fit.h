@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "core/digamma_sums.h"
 #include "core/region_table.h"
 #include "core/run_settings.h"
@@ -60,8 +62,12 @@ namespace tolven {
 // degenerate units of computeRatioStatistics) make every correction NaN; the
 // fit then "converges" after one update with NaN estimates and iterations 1.
 // A pass costs time in proportion to N plus the largest observed count.
+//
+// A set `cancel` stops the fit before its next step (results then mean
+// nothing); without it the fit runs as above.
 void fitMaximumLikelihood(const RegionTable& table, const RunSettings& settings,
-                          UnitResults& results, DigammaSums& sums);
+                          UnitResults& results, DigammaSums& sums,
+                          const std::atomic<bool>* cancel = nullptr);
 
 // The same on the process-wide regionTable, runSettings and unitResults, with
 // scratch storage of its own.

@@ -140,47 +140,61 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         arena.execute([&] { tbb::parallel_for(std::size_t{0}, count, body); });
     };
 
+    if (request.progress) request.progress->reading();
     InputTable table;
     int wholeFileMode = 0;
-    if (readInputFile(request.inputPath, table, wholeFileMode, messages, runChunks) != 0) return 1;
+    if (readInputFile(request.inputPath, table, wholeFileMode, messages, runChunks) != 0) {
+        return RUN_FAILED;
+    }
+    if (isCancelled(request.cancel)) return RUN_CANCELLED;
 
     OutputFile log{request.logPath};
     OutputFile output{request.outputPath};
     if (!openKeepingContent(log)) {
         messages.showError(cannotOpenMessage(LOG_FILE_SUBJECT, log.path));
-        return 1;
+        return RUN_FAILED;
     }
     if (!openKeepingContent(output)) {
         abandon(log);
         messages.showError(cannotOpenMessage(OUTPUT_FILE_SUBJECT, output.path));
-        return 1;
+        return RUN_FAILED;
     }
     if (const std::string clash = clashMessage(request.inputPath, log, output); !clash.empty()) {
         abandon(output);
         abandon(log);
         messages.showError(clash);
-        return 1;
+        return RUN_FAILED;
     }
     startEmpty(log);
     startEmpty(output);
 
     writeLogHeader(log.stream);
+    const EngineOptions options{request.fitMode, request.cancel};
+    bool finished = false;
     arena.execute([&] {
-        if (wholeFileMode == 1) {
-            estimateWholeFile(table, request.settings, log.stream);
-        } else {
-            estimateUnits(table, groupRowsByUnit(table), request.settings, log.stream);
-        }
-        writeResultTableInParallel(output.stream, table,
-                                   {request.csvOutput != 0, request.settings.excludeZero != 0});
+        const bool estimated =
+            wholeFileMode == 1
+                ? estimateWholeFile(table, request.settings, options, request.progress, log.stream)
+                : estimateUnits(table, groupRowsByUnit(table), request.settings, options,
+                                request.progress, log.stream);
+        if (!estimated) return;
+        if (request.progress) request.progress->writing();
+        finished = writeResultTableInParallel(
+            output.stream, table, {request.csvOutput != 0, request.settings.excludeZero != 0},
+            request.cancel);
     });
+    if (!finished) {
+        abandon(output);
+        abandon(log);
+        return RUN_CANCELLED;
+    }
 
     // Each lost file gets its own message: the user needs to know both.
     const bool logWritten = closeChecked(log);
     const bool outputWritten = closeChecked(output);
     if (!logWritten) messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path));
     if (!outputWritten) messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path));
-    return logWritten && outputWritten ? 0 : 1;
+    return logWritten && outputWritten ? RUN_SUCCEEDED : RUN_FAILED;
 }
 
 int runEstimation() {

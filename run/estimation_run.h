@@ -1,9 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 
+#include "core/engine_options.h"
 #include "core/run_settings.h"
 #include "core/user_messages.h"
+#include "run/run_progress.h"
 
 namespace tolven {
 
@@ -15,7 +18,17 @@ struct RunRequest {
     int csvOutput = 0;  // 1: the result table is comma-separated, 0: tab-separated
     RunSettings settings;
     int threads = 0;    // threads that estimate units side by side; 0 or below: every core
+    FitMode fitMode = FitMode::newton;
+    // Set from another thread or a signal handler, it stops the run soon:
+    // between units, between fit steps, between pieces of the table.
+    const std::atomic<bool>* cancel = nullptr;
+    RunProgress* progress = nullptr;  // hears how far the run has got, if given
 };
+
+// What runEstimation returns.
+inline constexpr int RUN_SUCCEEDED = 0;
+inline constexpr int RUN_FAILED = 1;     // its message has been shown
+inline constexpr int RUN_CANCELLED = 2;  // stopped on request; no message
 
 // The number of threads the machine runs at once; 1 when it cannot tell.
 int defaultThreadCount();

@@ -45,7 +45,8 @@ std::size_t windowSize() {
 }
 
 void estimateGroup(UnitWorker& worker, InputTable& table, const UnitGroups& groups,
-                   std::size_t unit, const RunSettings& settings, std::string& log) {
+                   std::size_t unit, const RunSettings& settings, const EngineOptions& options,
+                   std::string& log) {
     const std::size_t start = groups.starts[unit];
     const int count = static_cast<int>(groups.regionCount(unit));
     RegionTable& regions = worker.table;
@@ -56,7 +57,7 @@ void estimateGroup(UnitWorker& worker, InputTable& table, const UnitGroups& grou
         regions.observed[slot] = table.observed[row];
         regions.expected[slot] = table.expected[row];
     }
-    estimateUnit(regions, worker.results, settings, worker.sums);
+    estimateUnit(regions, worker.results, settings, worker.sums, options);
     appendLogSection(log, LogForm::perUnit, groups.units[unit], regions, worker.results, settings);
     // Each row belongs to one unit, so threads never write the same row.
     for (int slot = 1; slot <= count; ++slot) {
@@ -71,8 +72,8 @@ void estimateGroup(UnitWorker& worker, InputTable& table, const UnitGroups& grou
 
 }  // namespace
 
-void estimateUnits(InputTable& table, const UnitGroups& groups, const RunSettings& settings,
-                   std::FILE* log) {
+bool estimateUnits(InputTable& table, const UnitGroups& groups, const RunSettings& settings,
+                   const EngineOptions& options, RunProgress* progress, std::FILE* log) {
     tbb::enumerable_thread_specific<UnitWorker> workers;
     std::size_t next = 0;
     tbb::parallel_pipeline(
@@ -81,7 +82,7 @@ void estimateUnits(InputTable& table, const UnitGroups& groups, const RunSetting
             tbb::filter_mode::serial_in_order,
             [&](tbb::flow_control& control) {
                 Batch batch;
-                if (next == groups.unitCount()) {
+                if (next == groups.unitCount() || isCancelled(options.cancel)) {
                     control.stop();
                     return batch;
                 }
@@ -99,32 +100,42 @@ void estimateUnits(InputTable& table, const UnitGroups& groups, const RunSetting
                                                UnitWorker& worker = workers.local();
                                                for (std::size_t unit = batch.first;
                                                     unit < batch.end; ++unit) {
+                                                   if (isCancelled(options.cancel)) break;
                                                    estimateGroup(worker, table, groups, unit,
-                                                                 settings, batch.text);
+                                                                 settings, options, batch.text);
                                                }
                                                return batch;
                                            }) &
             tbb::make_filter<Batch, void>(tbb::filter_mode::serial_in_order, [&](Batch batch) {
+                if (isCancelled(options.cancel)) return;
                 std::fwrite(batch.text.data(), 1, batch.text.size(), log);
+                if (progress) progress->estimating(batch.end, groups.unitCount());
             }));
+    return !isCancelled(options.cancel);
 }
 
-void estimateWholeFile(InputTable& table, const RunSettings& settings, std::FILE* log) {
+bool estimateWholeFile(InputTable& table, const RunSettings& settings,
+                       const EngineOptions& options, RunProgress* progress, std::FILE* log) {
     const int count = table.rowCount;
     UnitWorker worker;
     worker.table.ensureSlots(count);
     worker.table.regionCount = count;
     std::copy_n(table.observed.begin() + 1, count, worker.table.observed.begin() + 1);
     std::copy_n(table.expected.begin() + 1, count, worker.table.expected.begin() + 1);
-    estimateUnit(worker.table, worker.results, settings, worker.sums);
+    if (progress) progress->estimating(0, 1);
+    estimateUnit(worker.table, worker.results, settings, worker.sums, options);
+    if (isCancelled(options.cancel)) return false;
     writeLogSection(log, LogForm::wholeFile, 0, worker.table, worker.results, settings);
     std::copy_n(worker.table.ratio.begin() + 1, count, table.ratio.begin() + 1);
     std::copy_n(worker.table.ebRatioME.begin() + 1, count, table.ebRatioME.begin() + 1);
     std::copy_n(worker.table.ebRatioMLE.begin() + 1, count, table.ebRatioMLE.begin() + 1);
+    if (progress) progress->estimating(1, 1);
+    return true;
 }
 
-void writeResultTableInParallel(std::FILE* output, const InputTable& table,
-                                const ResultTableFormat& format) {
+bool writeResultTableInParallel(std::FILE* output, const InputTable& table,
+                                const ResultTableFormat& format,
+                                const std::atomic<bool>* cancel) {
     std::string header;
     appendResultHeader(header, format);
     std::fwrite(header.data(), 1, header.size(), output);
@@ -136,7 +147,7 @@ void writeResultTableInParallel(std::FILE* output, const InputTable& table,
             tbb::filter_mode::serial_in_order,
             [&](tbb::flow_control& control) {
                 Batch batch;
-                if (next > rows) {
+                if (next > rows || isCancelled(cancel)) {
                     control.stop();
                     return batch;
                 }
@@ -156,6 +167,7 @@ void writeResultTableInParallel(std::FILE* output, const InputTable& table,
             tbb::make_filter<Batch, void>(tbb::filter_mode::serial_in_order, [&](Batch batch) {
                 std::fwrite(batch.text.data(), 1, batch.text.size(), output);
             }));
+    return !isCancelled(cancel);
 }
 
 }  // namespace tolven

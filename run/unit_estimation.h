@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
+#include "core/engine_options.h"
 #include "core/input_table.h"
 #include "core/run_settings.h"
 #include "reports/result_table.h"
+#include "run/run_progress.h"
 #include "run/unit_groups.h"
 
 namespace tolven {
@@ -17,16 +19,23 @@ namespace tolven {
 // the threads of the calling task arena, while the blocks are written in
 // order as units finish: only a bounded window of finished units waits in
 // memory. The bytes written and the results are those of a one-thread run.
-void estimateUnits(InputTable& table, const UnitGroups& groups, const RunSettings& settings,
-                   std::FILE* log);
+// `progress` (if any) hears of the units done after each batch. Returns false
+// when options.cancel was set: the run stopped soon after, with some units
+// neither estimated nor written.
+bool estimateUnits(InputTable& table, const UnitGroups& groups, const RunSettings& settings,
+                   const EngineOptions& options, RunProgress* progress, std::FILE* log);
 
 // Estimates rows 1..rowCount of `table` as one unit (whole-file mode) and
 // writes its whole-file log block. A single region is not treated specially.
-void estimateWholeFile(InputTable& table, const RunSettings& settings, std::FILE* log);
+// Returns false when options.cancel was set.
+bool estimateWholeFile(InputTable& table, const RunSettings& settings,
+                       const EngineOptions& options, RunProgress* progress, std::FILE* log);
 
 // Writes the result table of `table` to `output`, formatting pieces of rows on
 // the threads of the calling task arena and writing them in file order.
-void writeResultTableInParallel(std::FILE* output, const InputTable& table,
-                                const ResultTableFormat& format);
+// Returns false when `cancel` was set, leaving the table incomplete.
+bool writeResultTableInParallel(std::FILE* output, const InputTable& table,
+                                const ResultTableFormat& format,
+                                const std::atomic<bool>* cancel);
 
 }  // namespace tolven
