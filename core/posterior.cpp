@@ -20,15 +20,15 @@ namespace policies = boost::math::policies;
 // underflow 0. Double precision throughout: the long double that Boost would
 // otherwise promote to buys no digit that a six-decimal report shows and costs
 // several times the time.
-using PosteriorPolicy = policies::policy<
-    policies::domain_error<policies::errno_on_error>,
-    policies::pole_error<policies::errno_on_error>,
-    policies::overflow_error<policies::ignore_error>,
-    policies::underflow_error<policies::ignore_error>,
-    policies::evaluation_error<policies::errno_on_error>,
-    policies::rounding_error<policies::errno_on_error>,
-    policies::indeterminate_result_error<policies::ignore_error>,
-    policies::promote_double<false>>;
+using PosteriorPolicy =
+    policies::policy<policies::domain_error<policies::errno_on_error>,
+                     policies::pole_error<policies::errno_on_error>,
+                     policies::overflow_error<policies::ignore_error>,
+                     policies::underflow_error<policies::ignore_error>,
+                     policies::evaluation_error<policies::errno_on_error>,
+                     policies::rounding_error<policies::errno_on_error>,
+                     policies::indeterminate_result_error<policies::ignore_error>,
+                     policies::promote_double<false>>;
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 

@@ -53,8 +53,8 @@ void CExtendedSettingDlg::refuse(QLineEdit* field, const char* message) {
 
 void CExtendedSettingDlg::OnOK() {
     settings_.posteriorOutput = ui_->posteriorCheck->isChecked();
-    settings_.fitMode = ui_->safeguardedRadio->isChecked() ? tolven::FitMode::safeguarded
-                                                           : tolven::FitMode::newton;
+    settings_.fitMode =
+        ui_->safeguardedRadio->isChecked() ? tolven::FitMode::safeguarded : tolven::FitMode::newton;
     if (!tolven::parseIntervalLevel(fieldText(ui_->levelEdit), settings_.intervalLevel))
         return refuse(ui_->levelEdit, tolven::LEVEL_MESSAGE);
     if (!tolven::parseThreshold(fieldText(ui_->thresholdEdit), settings_.threshold))

@@ -21,11 +21,20 @@ struct NumberCase {
 // and the edges of each range.
 TEST(ExtendedSettingTextTest, LevelIsAboveZeroAndBelowHundred) {
     const NumberCase cases[] = {
-        {"95", true, 95.0},          {"50", true, 50.0},         {"99.9", true, 99.9},
-        {"0.001", true, 0.001},      {"99.999999", true, 99.999999},
-        {"95 %", true, 95.0},        {" 9.5e1", true, 95.0},     {"100", false, 0},
-        {"100.0", false, 0},         {"150", false, 0},          {"0", false, 0},
-        {"", false, 0},              {"95%", false, 0},          {"-5", false, 0},
+        {"95", true, 95.0},
+        {"50", true, 50.0},
+        {"99.9", true, 99.9},
+        {"0.001", true, 0.001},
+        {"99.999999", true, 99.999999},
+        {"95 %", true, 95.0},
+        {" 9.5e1", true, 95.0},
+        {"100", false, 0},
+        {"100.0", false, 0},
+        {"150", false, 0},
+        {"0", false, 0},
+        {"", false, 0},
+        {"95%", false, 0},
+        {"-5", false, 0},
         {"９５", false, 0},
     };
     for (const NumberCase& c : cases) {
@@ -37,10 +46,9 @@ TEST(ExtendedSettingTextTest, LevelIsAboveZeroAndBelowHundred) {
 
 TEST(ExtendedSettingTextTest, ThresholdIsAnyFiniteNumberAboveZero) {
     const NumberCase cases[] = {
-        {"100", true, 100.0}, {"150", true, 150.0}, {"112.5", true, 112.5},
-        {"0.5", true, 0.5},   {"1000", true, 1000.0}, {"0", false, 0},
-        {"", false, 0},       {"1e2", false, 0},    {" 1e999", false, 0},
-        {" -1", false, 0},
+        {"100", true, 100.0},   {"150", true, 150.0}, {"112.5", true, 112.5}, {"0.5", true, 0.5},
+        {"1000", true, 1000.0}, {"0", false, 0},      {"", false, 0},         {"1e2", false, 0},
+        {" 1e999", false, 0},   {" -1", false, 0},
     };
     for (const NumberCase& c : cases) {
         double value = -42.0;
@@ -55,9 +63,17 @@ TEST(ExtendedSettingTextTest, ShortestFixedTextReadsBackAndNeverUsesAnExponent) 
         const char* text;
     };
     const Case cases[] = {
-        {100.0, "100"},     {150.0, "150"},      {112.5, "112.5"},   {0.1, "0.1"},
-        {95.0, "95"},       {99.9, "99.9"},      {1e-7, "0.0000001"}, {1e21, "1000000000000000000000"},
-        {0.0, "0"},         {-2.0, "-2"},        {1.0 / 3.0, "0.3333333333333333"},
+        {100.0, "100"},
+        {150.0, "150"},
+        {112.5, "112.5"},
+        {0.1, "0.1"},
+        {95.0, "95"},
+        {99.9, "99.9"},
+        {1e-7, "0.0000001"},
+        {1e21, "1000000000000000000000"},
+        {0.0, "0"},
+        {-2.0, "-2"},
+        {1.0 / 3.0, "0.3333333333333333"},
     };
     for (const Case& c : cases) EXPECT_EQ(shortestFixedText(c.value), c.text);
     // Round trip of the extremes, in the C locale's reading.

@@ -147,9 +147,18 @@ TEST(PosteriorTest, MissingAndDegeneratePriorsGiveNoPosterior) {
         double beta;
     };
     const Prior unusable[] = {
-        {NOT_AVAILABLE, NOT_AVAILABLE}, {NOT_AVAILABLE, 2.0}, {2.0, NOT_AVAILABLE},
-        {NaN, 2.0},  {2.0, NaN},  {INF, 2.0},  {2.0, INF},  {0.0, 2.0},
-        {2.0, 0.0},  {-1.0, 2.0}, {2.0, -1.0}, {-INF, 2.0},
+        {NOT_AVAILABLE, NOT_AVAILABLE},
+        {NOT_AVAILABLE, 2.0},
+        {2.0, NOT_AVAILABLE},
+        {NaN, 2.0},
+        {2.0, NaN},
+        {INF, 2.0},
+        {2.0, INF},
+        {0.0, 2.0},
+        {2.0, 0.0},
+        {-1.0, 2.0},
+        {2.0, -1.0},
+        {-INF, 2.0},
     };
     for (const Prior p : unusable) {
         EXPECT_FALSE(priorUsable(p.alpha, p.beta)) << p.alpha << ", " << p.beta;

@@ -21,8 +21,9 @@ TEST(PosteriorColumnsTest, HeaderNamesTheThresholdAndTheMomentVariant) {
         {',', true, 112.5,
          ",EB-Lower(ME-0)(%),EB-Upper(ME-0)(%),P(>112.5%)(ME-0)"
          ",EB-Lower(MLE)(%),EB-Upper(MLE)(%),P(>112.5%)(MLE)"},
-        {',', false, 0.1, ",EB-Lower(ME+0)(%),EB-Upper(ME+0)(%),P(>0.1%)(ME+0)"
-                          ",EB-Lower(MLE)(%),EB-Upper(MLE)(%),P(>0.1%)(MLE)"},
+        {',', false, 0.1,
+         ",EB-Lower(ME+0)(%),EB-Upper(ME+0)(%),P(>0.1%)(ME+0)"
+         ",EB-Lower(MLE)(%),EB-Upper(MLE)(%),P(>0.1%)(MLE)"},
     };
     for (const Case& c : cases) {
         std::string out = "Unit";

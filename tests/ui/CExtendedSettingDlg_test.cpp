@@ -90,8 +90,8 @@ void CExtendedSettingDlgTest::showsTheSettingsAndTexts() {
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     QCOMPARE(QApplication::focusWidget(), c.ok);
     // The radio group is one tab stop.
-    for (QWidget* next : QList<QWidget*>{c.cancel, c.check, c.level, c.threshold, c.newton,
-                                         c.reset, c.ok}) {
+    for (QWidget* next :
+         QList<QWidget*>{c.cancel, c.check, c.level, c.threshold, c.newton, c.reset, c.ok}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
     }
