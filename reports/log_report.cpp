@@ -5,6 +5,7 @@
 #include "core/not_available.h"
 #include "core/number_text.h"
 #include "core/shared_data.h"
+#include "reports/posterior_columns.h"
 
 namespace tolven {
 namespace {
@@ -33,6 +34,19 @@ void appendLogHeader(std::string& out) {
         "EB estimator for Poisson-Gamma model [Version 2.1]\n"
         "Copyright (C) 2026 TOLVEN developers\n"
         "\n";
+}
+
+void appendLogOptions(std::string& out, const ExtendedSettings& extended) {
+    const bool safeguarded = extended.fitMode == FitMode::safeguarded;
+    if (!extended.posteriorOutput && !safeguarded) return;
+    if (extended.posteriorOutput) {
+        out += posteriorLogLine(extended.intervalLevel, extended.threshold);
+    }
+    if (safeguarded) {
+        out += " Fit: safeguarded (where Newton-Raphson does not converge, a globally convergent "
+               "maximisation of the same likelihood takes over)\n";
+    }
+    out += '\n';
 }
 
 void appendLogSection(std::string& out, LogForm form, int unitNumber, const RegionTable& table,

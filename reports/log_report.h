@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/extended_settings.h"
 #include "core/region_table.h"
 #include "core/run_settings.h"
 #include "core/unit_results.h"
@@ -18,6 +19,11 @@ enum class LogForm {
 // The log's title block: the program line, a copyright line and an empty
 // line.
 void appendLogHeader(std::string& out);
+
+// The lines that name the options beyond the five settings which change what
+// the outputs hold (posterior output, the safeguarded fit), followed by an
+// empty line; nothing when every such option is off.
+void appendLogOptions(std::string& out, const ExtendedSettings& extended);
 
 // The block of the unit just estimated, from table.regionCount, `results` and
 // `settings` (excludeZero picks "include"/"exclude", epsilon is printed as

@@ -3,14 +3,40 @@
 #include <cstdio>
 #include <string>
 
+#include <vector>
+
 #include "core/input_table.h"
 
 namespace tolven {
+
+// The two fitted priors of one unit (rate alpha, shape beta); mleAlpha and
+// mleBeta are NOT_AVAILABLE when the unit's fit failed.
+struct UnitPriors {
+    double meAlpha = 0.0;
+    double meBeta = 0.0;
+    double mleAlpha = 0.0;
+    double mleBeta = 0.0;
+};
+
+// What the posterior columns need: the interval level and the threshold, and
+// for every row the priors of its unit.
+struct PosteriorColumns {
+    double levelPercent = 95.0;
+    double thresholdPercent = 100.0;
+    const UninitializedVector<int>* unitOfRow = nullptr;  // row -> index into priors
+    const std::vector<UnitPriors>* priors = nullptr;
+};
 
 // How the result table is written.
 struct ResultTableFormat {
     bool csv = false;          // comma-separated values, else tab-separated text
     bool excludeZero = false;  // "ME-0" in the header, else "ME+0"
+    // When given, six more columns follow EB-Ratio(MLE)(%): the credible
+    // interval and the exceedance probability under each prior. A row whose
+    // moment ratio is missing (a one-region unit) shows "***" in all six, as
+    // it does in both ratio columns; a prior that is missing or not finite
+    // and positive shows "***" in its three.
+    const PosteriorColumns* posterior = nullptr;
 };
 
 // The header line. The text header has an empty fifth field (two tabs after

@@ -168,20 +168,30 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     startEmpty(log);
     startEmpty(output);
 
-    writeLogHeader(log.stream);
-    const EngineOptions options{request.fitMode, request.cancel};
+    const ExtendedSettings& extended = request.extended;
+    std::string header;
+    appendLogHeader(header);
+    appendLogOptions(header, extended);
+    std::fwrite(header.data(), 1, header.size(), log.stream);
+
+    const EngineOptions options{extended.fitMode, request.cancel};
+    PriorsByRow priors;
+    PriorsByRow* const keep = extended.posteriorOutput ? &priors : nullptr;
     bool finished = false;
     arena.execute([&] {
         const bool estimated =
             wholeFileMode == 1
-                ? estimateWholeFile(table, request.settings, options, request.progress, log.stream)
+                ? estimateWholeFile(table, request.settings, options, request.progress,
+                                    log.stream, keep)
                 : estimateUnits(table, groupRowsByUnit(table), request.settings, options,
-                                request.progress, log.stream);
+                                request.progress, log.stream, keep);
         if (!estimated) return;
         if (request.progress) request.progress->writing();
-        finished = writeResultTableInParallel(
-            output.stream, table, {request.csvOutput != 0, request.settings.excludeZero != 0},
-            request.cancel);
+        const PosteriorColumns columns{extended.intervalLevel, extended.threshold,
+                                       &priors.unitOfRow, &priors.priors};
+        ResultTableFormat format{request.csvOutput != 0, request.settings.excludeZero != 0};
+        if (keep) format.posterior = &columns;
+        finished = writeResultTableInParallel(output.stream, table, format, request.cancel);
     });
     if (!finished) {
         abandon(output);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/engine_options.h"
+#include "core/extended_settings.h"
 #include "core/run_settings.h"
 #include "core/user_messages.h"
 #include "run/run_progress.h"
@@ -18,7 +19,7 @@ struct RunRequest {
     int csvOutput = 0;  // 1: the result table is comma-separated, 0: tab-separated
     RunSettings settings;
     int threads = 0;    // threads that estimate units side by side; 0 or below: every core
-    FitMode fitMode = FitMode::newton;
+    ExtendedSettings extended;  // the options beyond the five settings; all off by default
     // Set from another thread or a signal handler, it stops the run soon:
     // between units, between fit steps, between pieces of the table.
     const std::atomic<bool>* cancel = nullptr;

@@ -44,9 +44,13 @@ std::size_t windowSize() {
     return 4 * static_cast<std::size_t>(std::max(1, tbb::this_task_arena::max_concurrency()));
 }
 
+UnitPriors priorsOf(const UnitResults& results) {
+    return {results.meAlpha, results.meBeta, results.mleAlpha, results.mleBeta};
+}
+
 void estimateGroup(UnitWorker& worker, InputTable& table, const UnitGroups& groups,
                    std::size_t unit, const RunSettings& settings, const EngineOptions& options,
-                   std::string& log) {
+                   std::string& log, PriorsByRow* keep) {
     const std::size_t start = groups.starts[unit];
     const int count = static_cast<int>(groups.regionCount(unit));
     RegionTable& regions = worker.table;
@@ -68,12 +72,24 @@ void estimateGroup(UnitWorker& worker, InputTable& table, const UnitGroups& grou
     }
     // One ratio gives no moment-based prior worth showing.
     if (count == 1) table.ebRatioME[groups.rows[start]] = NOT_AVAILABLE;
+    if (keep) {
+        keep->priors[unit] = priorsOf(worker.results);
+        for (int slot = 1; slot <= count; ++slot) {
+            keep->unitOfRow[groups.rows[start + static_cast<std::size_t>(slot - 1)]] =
+                static_cast<int>(unit);
+        }
+    }
 }
 
 }  // namespace
 
 bool estimateUnits(InputTable& table, const UnitGroups& groups, const RunSettings& settings,
-                   const EngineOptions& options, RunProgress* progress, std::FILE* log) {
+                   const EngineOptions& options, RunProgress* progress, std::FILE* log,
+                   PriorsByRow* keep) {
+    if (keep) {
+        keep->priors.resize(groups.unitCount());
+        keep->unitOfRow.resize(static_cast<std::size_t>(table.rowCount) + 1);
+    }
     tbb::enumerable_thread_specific<UnitWorker> workers;
     std::size_t next = 0;
     tbb::parallel_pipeline(
@@ -102,7 +118,8 @@ bool estimateUnits(InputTable& table, const UnitGroups& groups, const RunSetting
                                                     unit < batch.end; ++unit) {
                                                    if (isCancelled(options.cancel)) break;
                                                    estimateGroup(worker, table, groups, unit,
-                                                                 settings, options, batch.text);
+                                                                 settings, options, batch.text,
+                                                                 keep);
                                                }
                                                return batch;
                                            }) &
@@ -115,7 +132,8 @@ bool estimateUnits(InputTable& table, const UnitGroups& groups, const RunSetting
 }
 
 bool estimateWholeFile(InputTable& table, const RunSettings& settings,
-                       const EngineOptions& options, RunProgress* progress, std::FILE* log) {
+                       const EngineOptions& options, RunProgress* progress, std::FILE* log,
+                       PriorsByRow* keep) {
     const int count = table.rowCount;
     UnitWorker worker;
     worker.table.ensureSlots(count);
@@ -129,6 +147,10 @@ bool estimateWholeFile(InputTable& table, const RunSettings& settings,
     std::copy_n(worker.table.ratio.begin() + 1, count, table.ratio.begin() + 1);
     std::copy_n(worker.table.ebRatioME.begin() + 1, count, table.ebRatioME.begin() + 1);
     std::copy_n(worker.table.ebRatioMLE.begin() + 1, count, table.ebRatioMLE.begin() + 1);
+    if (keep) {
+        keep->priors.assign(1, priorsOf(worker.results));
+        keep->unitOfRow.assign(static_cast<std::size_t>(count) + 1, 0);
+    }
     if (progress) progress->estimating(1, 1);
     return true;
 }

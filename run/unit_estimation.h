@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <vector>
 
 #include "core/engine_options.h"
 #include "core/input_table.h"
@@ -10,6 +11,12 @@
 #include "run/unit_groups.h"
 
 namespace tolven {
+
+// Each unit's priors and each row's unit, kept for the posterior columns.
+struct PriorsByRow {
+    std::vector<UnitPriors> priors;        // by unit index, in estimation order
+    UninitializedVector<int> unitOfRow;    // rows 1..rowCount
+};
 
 // Estimates every unit of `groups`, each with its own regions loaded into a
 // region table, and writes each unit's log block (per-unit form) to `log` in
@@ -22,14 +29,17 @@ namespace tolven {
 // `progress` (if any) hears of the units done after each batch. Returns false
 // when options.cancel was set: the run stopped soon after, with some units
 // neither estimated nor written.
+// When `keep` is given it receives every unit's priors and every row's unit.
 bool estimateUnits(InputTable& table, const UnitGroups& groups, const RunSettings& settings,
-                   const EngineOptions& options, RunProgress* progress, std::FILE* log);
+                   const EngineOptions& options, RunProgress* progress, std::FILE* log,
+                   PriorsByRow* keep);
 
 // Estimates rows 1..rowCount of `table` as one unit (whole-file mode) and
 // writes its whole-file log block. A single region is not treated specially.
 // Returns false when options.cancel was set.
 bool estimateWholeFile(InputTable& table, const RunSettings& settings,
-                       const EngineOptions& options, RunProgress* progress, std::FILE* log);
+                       const EngineOptions& options, RunProgress* progress, std::FILE* log,
+                       PriorsByRow* keep);
 
 // Writes the result table of `table` to `output`, formatting pieces of rows on
 // the threads of the calling task arena and writing them in file order.
