@@ -7,6 +7,7 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -85,7 +86,7 @@ std::string randomLetters() {
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     unsigned char bytes[RANDOM_LETTERS];
     if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
-        static unsigned counter = 0;
+        static std::atomic<unsigned> counter{0};
         auto seed = static_cast<unsigned long long>(
                         std::chrono::steady_clock::now().time_since_epoch().count()) ^
                     (static_cast<unsigned long long>(::getpid()) << 32) ^ ++counter;

@@ -103,10 +103,11 @@ public:
     bool finish();
 
     // After finish() returned true: renames the temporary over the target and
-    // syncs the folder. Returns 0, or the errno value of the failure, in which
-    // case the temporary is removed and the old file is untouched. Nothing to
-    // do for an in-place output (returns 0). Returns EINVAL, doing nothing,
-    // when finish() has not succeeded.
+    // syncs the folder. Returns 0, or the errno value of the failure (EBUSY for
+    // a file bind-mounted over its name), in which case the temporary is
+    // removed and the old file is untouched. Nothing to do for an in-place
+    // output (returns 0). Returns EINVAL, doing nothing, when finish() has not
+    // succeeded.
     int commit();
 
     // Closes the stream without checking it and removes the temporary. The old

@@ -335,20 +335,31 @@ TEST_F(OutputFileTest, PermissionsDecideBetweenInPlaceAndRefusal) {
     const std::string locked = (open / "locked.txt").string();
     writeFile(locked, OLD);
     ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+    // A folder like /tmp, holding a file anyone may write: the writer may not
+    // rename over it unless it owns the file or the folder.
+    const fs::path sticky = dir.path() / "sticky";
+    fs::create_directory(sticky);
+    const std::string shared = (sticky / "shared.txt").string();
+    writeFile(shared, std::string(5000, 'x'));
+    ASSERT_EQ(::chmod(shared.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(sticky.c_str(), 01777), 0);
     ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
     ASSERT_EQ(::chmod(closed.c_str(), 0555), 0);
     ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
 
-    EXPECT_EQ(runUnprivileged([&] {
-                  OutputFile file(writable);
-                  if (file.open() != 0) return 1;
-                  if (!file.writesInPlace()) return 2;
-                  file.startWriting();
-                  std::fputs(NEW.c_str(), file.stream());
-                  return file.finish() && file.commit() == 0 ? 0 : 3;
-              }),
-              0);
-    EXPECT_EQ(readFile(writable), NEW);
+    for (const std::string& path : {writable, shared}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(runUnprivileged([&] {
+                      OutputFile file(path);
+                      if (file.open() != 0) return 1;
+                      file.startWriting();
+                      std::fputs(NEW.c_str(), file.stream());
+                      return file.finish() && file.commit() == 0 ? 0 : 2;
+                  }),
+                  0);
+        EXPECT_EQ(readFile(path), NEW);
+    }
+    EXPECT_TRUE(temporariesIn(sticky).empty());
     EXPECT_EQ(runUnprivileged([&] { return OutputFile(locked).open() == EACCES ? 0 : 1; }), 0);
     EXPECT_EQ(readFile(locked), OLD);
     EXPECT_TRUE(temporariesIn(closed).empty());
