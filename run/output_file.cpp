@@ -146,8 +146,8 @@ int OutputFile::open() {
     // In a sticky folder only the owner of a file or of the folder may
     // rename over it; anyone the file's own mode lets in may still write it.
     const uid_t user = ::geteuid();
-    if (targetExists_ && (folder.st_mode & S_ISVTX) != 0 && user != 0 &&
-        user != target_.st_uid && user != folder.st_uid) {
+    if (targetExists_ && (folder.st_mode & S_ISVTX) != 0 && user != 0 && user != target_.st_uid &&
+        user != folder.st_uid) {
         return openInPlace(fd);
     }
     return openTemporary(fd);

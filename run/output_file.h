@@ -122,8 +122,8 @@ private:
     void registerForSignals();
 
     std::string path_;
-    std::string folder_;  // folder of the final file, once the links are followed
-    std::string name_;    // the final file's name in folder_
+    std::string folder_;         // folder of the final file, once the links are followed
+    std::string name_;           // the final file's name in folder_
     std::string temporaryName_;  // in folder_
     int folderFd_ = -1;          // folder_, held so that a change of working folder is harmless
     int registration_ = -1;      // the temporary's handle in temporary_files.h
