@@ -37,22 +37,24 @@ int defaultThreadCount();
 // One whole estimation:
 //  1. reads inputPath; on a bad or unreadable input it returns 1 after the
 //     reader's message, with no output file created or touched;
-//  2. opens logPath and outputPath for writing. Both are opened before either
-//     is emptied, so a path that cannot be written ("ERROR!! : ログファイル\n%s
+//  2. opens logPath and outputPath for writing (see OutputFile): a regular
+//     file, or one that does not exist yet, is written as a temporary file
+//     beside it that replaces it only at the end; a device or pipe is written
+//     in place. A path that cannot be opened ("ERROR!! : ログファイル\n%s
 //     を開けません", "ERROR!! : 出力ファイル\n%s を開けません") leaves every
-//     existing file as it was; a file this run created just for that check is
-//     removed again. An output that is the input file, or the other output,
-//     is refused before anything is emptied. The real paths are written in
-//     place (never replaced), so devices and symbolic links work;
+//     existing file as it was. An output that is the input file, or the other
+//     output, is refused before anything is written;
 //  3. writes the log header, then estimates every unit in ascending unit
 //     number, the regions of a unit in file order, writing each unit's log
 //     block in that order. When line 1's unit is -1 the whole file is one
 //     unit (whole-file log form). The only region of a one-region unit gets
 //     ebRatioME = NOT_AVAILABLE;
-//  4. writes the result table (rows in file order), closes the log, then the
-//     result file. A write error on either (a full disk) is reported
-//     ("ERROR!! : ログファイル\n%s に書き込めません", likewise 出力ファイル)
-//     and the run returns 1.
+//  4. writes the result table (rows in file order), then finishes both
+//     files and only when both are complete puts them in place, the log
+//     first. A write error on either (a full disk) is reported ("ERROR!! :
+//     ログファイル\n%s に書き込めません", likewise 出力ファイル), neither old
+//     file is replaced, and the run returns RUN_FAILED. A cancelled run
+//     replaces nothing either.
 // Returns 0 on success. Every message goes to `messages`. Units are estimated
 // on request.threads threads; the files written are byte for byte the same
 // for every number of threads.

@@ -274,23 +274,30 @@ TEST_F(EstimationRunTest, UnopenableOutputsLeaveEveryFileAsItWas) {
     }
 }
 
-TEST_F(EstimationRunTest, AFullDiskIsReportedForEitherFile) {
+TEST_F(EstimationRunTest, AFullDiskIsReportedForEitherFileAndReplacesNeither) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     writeFile(inputPath, "1 a 1 1.0\n1 b 2 3.0\n");
+    writeFile(logPath, "old log\n");
+    writeFile(outputPath, "old table\n");
+    const std::string log = logPath;
+    const std::string table = outputPath;
 
     outputPath = "/dev/full";
     EXPECT_EQ(run(), 1);
     EXPECT_EQ(messages.shown,
               std::vector<std::string>{"ERROR!! : 出力ファイル\n/dev/full に書き込めません"});
-    EXPECT_NE(readFile(logPath).find("For unit 1 "), std::string::npos);
+    EXPECT_EQ(readFile(log), "old log\n");
 
-    outputPath = dir.file("inputout.txt");
+    outputPath = table;
     logPath = "/dev/full";
     EXPECT_EQ(run(), 1);
     EXPECT_EQ(messages.shown,
               std::vector<std::string>{"ERROR!! : ログファイル\n/dev/full に書き込めません"});
-    EXPECT_EQ(tableFields(3)[1], "b");
+    EXPECT_EQ(readFile(table), "old table\n");
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              3);  // input, log and table: no temporary left behind
 }
 
 TEST_F(EstimationRunTest, OutputsThatWouldOverwriteTheInputOrEachOtherAreRefused) {
