@@ -1,12 +1,18 @@
 #include "cli/batch_command.h"
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <algorithm>
 #include <charconv>
 #include <optional>
 #include <ostream>
 
+#include "cli/stop_signals.h"
+#include "cli/terminal_progress.h"
 #include "core/characters.h"
+#include "core/extended_setting_text.h"
 #include "core/setting_text.h"
 #include "run/default_names.h"
 #include "run/estimation_run.h"
@@ -35,9 +41,11 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
 
     std::string input;
     std::optional<std::string> output, log, epsilon, maxIterations, initialAlpha, initialBeta,
-        threads;
+        threads, level, threshold, fit;
     bool csv = false;
     bool excludeZero = false;
+    bool posterior = false;
+    bool quiet = false;
     app.add_option("INPUT", input, "The input data file")->required();
     app.add_option("-o,--output", output,
                    "The result table (default: INPUT cut before its last \".\", then out.txt or "
@@ -54,6 +62,19 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
                    "Starting alpha of the fit, above 0, or auto (default auto)");
     app.add_option("--initial-beta", initialBeta,
                    "Starting beta of the fit, above 0, or auto (default auto)");
+    app.add_flag("--posterior", posterior,
+                 "Add each region's credible interval and exceedance probability under both "
+                 "priors to the result table");
+    app.add_option("--level", level,
+                   "Level of the credible intervals in percent, above 0 and below 100 (default "
+                   "95); implies --posterior");
+    app.add_option("--threshold", threshold,
+                   "Threshold of the exceedance probabilities in percent, above 0 (default 100); "
+                   "implies --posterior");
+    app.add_option("--fit", fit,
+                   "newton: the Newton-Raphson fit alone (default); safeguarded: where it does "
+                   "not converge, a globally convergent fit of the same likelihood takes over");
+    app.add_flag("--quiet", quiet, "Show no progress on the terminal (errors are still shown)");
     app.add_option("--threads", threads,
                    "Units estimated side by side, 1 or more (default: every core; 1 runs the "
                    "units one after another)");
@@ -91,6 +112,17 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
         return refuse(INITIAL_BETA_MESSAGE);
     }
 
+    ExtendedSettings& extended = parsed.extended;
+    extended.posteriorOutput = posterior || level || threshold;
+    if (level && !parseIntervalLevel(*level, extended.intervalLevel)) return refuse(LEVEL_MESSAGE);
+    if (threshold && !parseThreshold(*threshold, extended.threshold)) {
+        return refuse(THRESHOLD_MESSAGE);
+    }
+    if (fit && !parseFitModeName(*fit, extended.fitMode)) {
+        err << "--fit: " << *fit << " is neither newton nor safeguarded\n";
+        return ParseResult::usageError;
+    }
+    parsed.quiet = quiet;
     parsed.inputPath = input;
     parsed.csvOutput = csv ? 1 : 0;
     parsed.outputPath = output ? *output : defaultOutputName(defaultNameBase(input), csv);
@@ -107,7 +139,17 @@ int runBatch(const BatchRequest& request, MessageSink& messages) {
     run.csvOutput = request.csvOutput;
     run.settings = request.settings;
     run.threads = request.threads;
-    return runEstimation(run, messages) == 0 ? 0 : 1;
+    run.extended = request.extended;
+    run.cancel = &stopRequested();
+    std::optional<TerminalProgress> progress;
+    if (!request.quiet && ::isatty(STDERR_FILENO) == 1) {
+        progress.emplace(stderr);
+        run.progress = &*progress;
+    }
+    const int result = runEstimation(run, messages);
+    if (progress) progress->finish();
+    if (result == RUN_CANCELLED) return 128 + (stopSignal() != 0 ? stopSignal() : SIGINT);
+    return result == RUN_SUCCEEDED ? 0 : 1;
 }
 
 }  // namespace tolven

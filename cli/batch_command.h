@@ -3,6 +3,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "core/extended_settings.h"
 #include "core/run_settings.h"
 #include "core/user_messages.h"
 
@@ -16,6 +17,8 @@ struct BatchRequest {
     int csvOutput = 0;
     RunSettings settings;  // the defaults, then what the options changed
     int threads = 1;       // units estimated side by side
+    ExtendedSettings extended;  // the options beyond the five settings
+    bool quiet = false;    // no progress on the terminal
 };
 
 enum class ParseResult {
@@ -32,9 +35,12 @@ enum class ParseResult {
 ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest& request,
                                 std::ostream& out, std::ostream& err);
 
-// Runs one estimation of the request, its messages going to `messages`.
+// Runs one estimation of the request, its messages going to `messages`. The
+// run stops early once stopRequested() is set (see stop_signals.h). Progress
+// goes to standard error when that is a terminal, unless request.quiet.
 // Returns the exit status: 0 on success, 1 when the run failed (its message
-// has been shown).
+// has been shown), 128 + the signal's number (130 for SIGINT, 143 for
+// SIGTERM) when a signal stopped it.
 int runBatch(const BatchRequest& request, MessageSink& messages);
 
 }  // namespace tolven

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/batch_command.h"
+#include "cli/stop_signals.h"
 
 int main(int argc, char** argv) {
     tolven::BatchRequest request;
@@ -15,5 +16,6 @@ int main(int argc, char** argv) {
         case tolven::ParseResult::run:
             break;
     }
+    tolven::installStopSignals();
     return tolven::runBatch(request, tolven::installedMessageSink());
 }
