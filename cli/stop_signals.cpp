@@ -14,6 +14,10 @@ volatile std::sig_atomic_t signalNumber = 0;
 
 static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set from a signal handler");
 
+// How long the run has to notice a stop request before the process ends
+// without it (a write blocked on a full pipe or a slow disk never notices).
+constexpr unsigned GRACE_SECONDS = 2;
+
 extern "C" void onStopSignal(int signal) {
     if (requested.exchange(true)) {
         // Asked twice: the user will not wait for the run to notice.
@@ -21,6 +25,12 @@ extern "C" void onStopSignal(int signal) {
         ::_exit(128 + signal);
     }
     signalNumber = signal;
+    ::alarm(GRACE_SECONDS);
+}
+
+extern "C" void onGraceOver(int) {
+    removeRegisteredTemporaries();
+    ::_exit(128 + static_cast<int>(signalNumber));
 }
 
 }  // namespace
@@ -31,6 +41,10 @@ void installStopSignals() {
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    struct sigaction grace {};
+    grace.sa_handler = onGraceOver;
+    sigemptyset(&grace.sa_mask);
+    ::sigaction(SIGALRM, &grace, nullptr);
 }
 
 const std::atomic<bool>& stopRequested() { return requested; }

@@ -7,8 +7,10 @@ namespace tolven {
 // SIGINT and SIGTERM stop a batch run cleanly: the first one sets the flag
 // that the run polls (between units, between fit steps), so that the run
 // removes its temporary files and leaves the old outputs as they were. A
-// second signal does not wait for that: it removes the registered temporaries
-// at once and ends the process with 128 + the signal's number.
+// second signal, or a run that has not ended two seconds later (blocked in a
+// write to a pipe nobody reads, say), does not wait for that: the registered
+// temporaries are removed at once and the process ends with 128 + the
+// signal's number.
 
 // Installs the handlers. Call once, before the run.
 void installStopSignals();

@@ -129,10 +129,10 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     // Neither replaces its old file unless both are complete.
     const bool logWritten = log.finish();
     const bool outputWritten = output.finish();
+    if (isCancelled(request.cancel)) return RUN_CANCELLED;
     if (!logWritten) messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path()));
     if (!outputWritten) messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path()));
     if (!logWritten || !outputWritten) return RUN_FAILED;
-    if (isCancelled(request.cancel)) return RUN_CANCELLED;
     // The log first, then the table: two renames, not one atomic step.
     if (log.commit() != 0) {
         messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path()));

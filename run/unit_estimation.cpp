@@ -187,6 +187,9 @@ bool writeResultTableInParallel(std::FILE* output, const InputTable& table,
                                                return batch;
                                            }) &
             tbb::make_filter<Batch, void>(tbb::filter_mode::serial_in_order, [&](Batch batch) {
+                // Once cancelled nothing more is written: a pipe nobody reads
+                // would block the run for ever.
+                if (isCancelled(cancel)) return;
                 std::fwrite(batch.text.data(), 1, batch.text.size(), output);
             }));
     return !isCancelled(cancel);

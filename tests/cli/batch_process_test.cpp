@@ -1,9 +1,17 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "tests/support/test_support.h"
 
@@ -94,6 +102,53 @@ TEST_F(BatchProcessTest, HelpAndVersionExitWithZero) {
     EXPECT_NE(stdoutText.find("--max-iterations"), std::string::npos);
     EXPECT_EQ(batch("--version"), 0);
     EXPECT_EQ(stdoutText, "tolven-batch 2.1.0\n");
+}
+
+// A run that a signal stops half-way leaves the old log as it was, removes
+// its temporary file and exits with 128 + the signal. The table goes to a
+// pipe that is not read, so the run is sure to be half-way (blocked writing
+// the table, its log complete in a temporary file) when the signal comes.
+TEST_F(BatchProcessTest, ASignalHalfWayLeavesTheOldLogAndExitsWith128PlusIt) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        const std::string table = dir.file("table.fifo");
+        const std::string log = dir.file("run.log");
+        std::filesystem::remove(table);
+        ASSERT_EQ(::mkfifo(table.c_str(), 0600), 0);
+        test::writeFile(log, "old log\n");
+        const std::string bigInput = dataFile("run/three_hundred_shuffled_units.txt");
+        const char* arguments[] = {TOLVEN_BATCH_PATH, "-o",  table.c_str(), "-l", log.c_str(),
+                                   bigInput.c_str(),  nullptr};
+        pid_t child = 0;
+        ASSERT_EQ(::posix_spawn(&child, TOLVEN_BATCH_PATH, nullptr, nullptr,
+                                const_cast<char* const*>(arguments), environ),
+                  0);
+        // Opening the pipe waits for the run to open it; nothing is read.
+        const int reader = ::open(table.c_str(), O_RDONLY);
+        ASSERT_GE(reader, 0);
+        // The table is far larger than a pipe holds: once the pipe stops
+        // filling, the run is blocked in the middle of it.
+        int queued = -1;
+        for (int waited = 0; waited < 600; ++waited) {
+            int now = 0;
+            ::ioctl(reader, FIONREAD, &now);
+            if (now > 0 && now == queued) break;
+            queued = now;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ASSERT_GT(queued, 0);
+        ::kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ::close(reader);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_EQ(readFile(log), "old log\n");
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            EXPECT_EQ(entry.path().filename().string().find(".tolven-"), std::string::npos)
+                << entry.path();
+        }
+    }
 }
 
 }  // namespace
