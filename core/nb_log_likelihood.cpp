@@ -9,12 +9,14 @@ namespace tolven {
 
 namespace {
 
-// Errors come back as values (NaN, infinity), never as exceptions.
+// Errors come back as values (NaN, infinity), never as exceptions; double
+// arguments are evaluated in double (a few ulps), not promoted to long double.
 using QuietPolicy = boost::math::policies::policy<
     boost::math::policies::domain_error<boost::math::policies::ignore_error>,
     boost::math::policies::pole_error<boost::math::policies::ignore_error>,
     boost::math::policies::overflow_error<boost::math::policies::ignore_error>,
-    boost::math::policies::evaluation_error<boost::math::policies::ignore_error>>;
+    boost::math::policies::evaluation_error<boost::math::policies::ignore_error>,
+    boost::math::policies::promote_double<false>>;
 
 // From this beta on, Stirling's series with four correction terms is exact to
 // about 1e-15 absolute (the first omitted term is below 1 / (1188 x^9)).

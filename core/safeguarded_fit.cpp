@@ -26,6 +26,9 @@ constexpr int MAX_HALVINGS = 60;
 constexpr double MAX_LOG_STEP = 2.0;
 // Share of the predicted rise that a step must realise (Armijo's condition).
 constexpr double SUFFICIENT_RISE = 1e-4;
+// The Hessian's largest eigenvalue must be below -SHIFT_MARGIN times the size
+// of its entries; otherwise it is shifted to that (see makeNegativeDefinite).
+constexpr double SHIFT_MARGIN = 1e-6;
 // Relative change in alpha and in beta below which the fit has converged.
 constexpr double CONVERGED_CHANGE = 1e-10;
 // The rounding error of l is below this many units of 2^-52 of its magnitude.
@@ -82,6 +85,25 @@ GridStart searchGrid(const UnitCounts& unit, const std::atomic<bool>* cancel) {
     }
 }
 
+// Far out on the Poisson side the profile likelihood is convex in ln beta,
+// so the Hessian there is not negative definite and the Newton direction may
+// point downhill. Shifting both diagonal entries down by a little more than
+// the larger eigenvalue (a Levenberg shift) gives a negative definite matrix
+// whose direction always climbs; near the maximum no shift is needed and the
+// steps are Newton's own. Returns whether it shifted.
+bool makeNegativeDefinite(LogScaleDerivatives& d) {
+    const double halfTrace = 0.5 * (d.haa + d.hbb);
+    const double halfGap = 0.5 * (d.haa - d.hbb);
+    const double largest = halfTrace + std::hypot(halfGap, d.hab);
+    const double size = std::fabs(d.haa) + std::fabs(d.hbb) + std::fabs(d.hab);
+    const double margin = SHIFT_MARGIN * size;
+    if (largest < -margin) return false;
+    const double shift = largest + margin;
+    d.haa -= shift;
+    d.hbb -= shift;
+    return true;
+}
+
 enum class NewtonOutcome { converged, cancelled, gaveUp };
 
 struct NewtonRun {
@@ -106,10 +128,9 @@ NewtonRun climbNewton(const UnitCounts& unit, double startBeta, DigammaSums& sum
         const double alpha = std::exp(logAlpha);
         const double beta = std::exp(logBeta);
         sums.evaluate(beta);
-        const LogScaleDerivatives d = nbLogScaleDerivatives(unit, alpha, beta, sums);
+        LogScaleDerivatives d = nbLogScaleDerivatives(unit, alpha, beta, sums);
+        const bool shifted = makeNegativeDefinite(d);
         const double det = d.haa * d.hbb - d.hab * d.hab;
-        if (!(d.haa < 0.0 && det > 0.0)) return run;  // not a maximum's neighbourhood
-
         // (da, db) = -H^-1 (ga, gb)
         double da = -(d.hbb * d.ga - d.hab * d.gb) / det;
         double db = (d.hab * d.ga - d.haa * d.gb) / det;
@@ -139,7 +160,9 @@ NewtonRun climbNewton(const UnitCounts& unit, double startBeta, DigammaSums& sum
         logAlpha += fraction * da;
         logBeta += fraction * db;
         current = trial;
-        if (std::fabs(fraction * da) < CONVERGED_CHANGE &&
+        // A short step under a shifted Hessian only means the slope is
+        // shallow (the Poisson side), not that the maximum is reached.
+        if (!shifted && std::fabs(fraction * da) < CONVERGED_CHANGE &&
             std::fabs(fraction * db) < CONVERGED_CHANGE) {
             ++run.steps;
             run.alpha = std::exp(logAlpha);

@@ -35,18 +35,22 @@ struct SafeguardedFitResult {
 //      max over alpha of l (profileAlpha) on the grid beta = 10^k,
 //      k = -3 .. 9, widened a decade at a time (down to 1e-12, up to 1e15)
 //      while the best point is at an end.
-//   3. Newton-Raphson on (ln alpha, ln beta) with the exact score and Hessian
-//      (nbLogScaleDerivatives). A step is at most 2 in each log (a factor of
-//      e^2) and is halved until l rises by at least 1e-4 of the rise the
-//      quadratic model predicts. When the predicted rise is below the rounding
-//      of l, any step that does not lower l by more than that rounding is
-//      taken: Newton is then in its quadratic range and l cannot tell better
-//      from worse. Converged when a step changes both ln alpha and ln beta by
-//      less than 1e-10 (relative change in alpha and beta below 1e-10).
-//   4. If the Hessian is not negative definite, no halving raises l, or 100
-//      steps do not converge, maximiseProfileLikelihood takes over on the grid
-//      interval around the start (Brent on lp, then the root of its slope).
-//      `steps` then counts that search's evaluations.
+//   3. Newton-Raphson on (ln alpha, ln beta) with the exact score and
+//      Hessian (nbLogScaleDerivatives). Where the Hessian is not negative
+//      definite (far out on the Poisson side the profile is convex in
+//      ln beta), its diagonal is shifted down by a little more than its
+//      largest eigenvalue, so that the step still climbs. A step is at most 2
+//      in each log (a factor of e^2) and is halved until l rises by at least
+//      1e-4 of the rise the quadratic model predicts. When the predicted rise
+//      is below the rounding of l, any step that does not lower l by more
+//      than that rounding is taken: Newton is then in its quadratic range and
+//      l cannot tell better from worse. Converged when a step changes both
+//      ln alpha and ln beta by less than 1e-10 (relative change in alpha and
+//      beta below 1e-10).
+//   4. If no halving raises l, or 100 steps do not converge,
+//      maximiseProfileLikelihood takes over on the grid interval around the
+//      start (Brent on lp, then the root of its slope). `steps` then counts
+//      that search's evaluations.
 // The result is converged only with finite alpha, beta > 0.
 //
 // observed[1..n] and expected[1..n] as in the region table (slot 0 is not

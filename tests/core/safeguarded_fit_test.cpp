@@ -287,6 +287,22 @@ TEST_F(SafeguardedFitTest, DispersionScoreIsTheSlopeInOneOverBetaAtThePoissonLim
     }
 }
 
+TEST_F(SafeguardedFitTest, LnGammaRatioIsTheSumOfLogs) {
+    // Both sides of the switch to Stirling's form, up to huge beta and large counts.
+    for (double beta : {1e-9, 0.5, 19.999, 20.0, 1234.5, 1e9, 1e15}) {
+        for (int count : {1, 7, 1000, 200000}) {
+            SCOPED_TRACE(testing::Message() << "beta " << beta << ", count " << count);
+            Real sum = 0.0L;
+            for (int j = 0; j < count; ++j) sum += std::log(static_cast<Real>(beta) + j);
+            const double scale = count * std::fabs(std::log(beta + count)) + 1.0;
+            EXPECT_NEAR(lnGammaRatio(count, beta), static_cast<double>(sum), 1e-14 * scale);
+        }
+    }
+    EXPECT_EQ(lnGammaRatio(0, 3.0), 0.0);
+    EXPECT_TRUE(std::isnan(lnGammaRatio(3, 0.0)));
+    EXPECT_TRUE(std::isnan(lnGammaRatio(3, std::numeric_limits<double>::infinity())));
+}
+
 TEST_F(SafeguardedFitTest, StopRequestEndsTheFitUnconverged) {
     const Counts unit(SMALL_O, SMALL_E);
     const std::atomic<bool> stop{true};
