@@ -23,7 +23,11 @@ namespace tolven {
 // results and scratch may run on separate threads.
 //
 // `options` chooses the fit and may stop it early (see EngineOptions); the
-// defaults give the fit described above.
+// defaults give the fit described above. In the safeguarded mode a unit whose
+// Newton-Raphson fit did not end at finite positive estimates is fitted again
+// by fitSafeguarded, whose estimates (or NOT_AVAILABLE where the likelihood
+// has no finite maximum) then stand as the maximum-likelihood prior; see
+// UnitResults::safeguardedFit.
 void estimateUnit(RegionTable& table, UnitResults& results, const RunSettings& settings,
                   DigammaSums& sums, const EngineOptions& options = {});
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/safeguarded_fit.h"
+
 namespace tolven {
 
 // The scalar results of the unit estimated last. Every estimation writes every
@@ -16,6 +18,14 @@ struct UnitResults {
     double mleAlpha = 0.0;     // NOT_AVAILABLE when the fit failed
     double mleBeta = 0.0;      // NOT_AVAILABLE when the fit failed
     double convergenceError[2] = {0.0, 0.0};  // last correction of alpha, of beta
+
+    // In the safeguarded fit mode, where the Newton-Raphson fit did not reach
+    // finite positive estimates: true, and what the safeguarded fit did. The
+    // fields above then keep the Newton-Raphson fit's start, iterations and
+    // errors; mleAlpha and mleBeta are the safeguarded fit's (or
+    // NOT_AVAILABLE).
+    bool safeguardedFitRan = false;
+    SafeguardedFitResult safeguardedFit;
 };
 
 }  // namespace tolven

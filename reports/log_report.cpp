@@ -5,6 +5,7 @@
 #include "core/not_available.h"
 #include "core/number_text.h"
 #include "core/shared_data.h"
+#include "core/safeguarded_fit_log.h"
 #include "reports/posterior_columns.h"
 
 namespace tolven {
@@ -43,8 +44,8 @@ void appendLogOptions(std::string& out, const ExtendedSettings& extended) {
         out += posteriorLogLine(extended.intervalLevel, extended.threshold);
     }
     if (safeguarded) {
-        out += " Fit: safeguarded (where Newton-Raphson does not converge, a globally convergent "
-               "maximisation of the same likelihood takes over)\n";
+        out += safeguardedModeLogLine();
+        out += '\n';
     }
     out += '\n';
 }
@@ -105,9 +106,15 @@ void appendLogSection(std::string& out, LogForm form, int unitNumber, const Regi
 
     out += " Iteration for convergence : ";
     appendInteger(out, r.iterations);
+    out += '\n';
+    // A one-region unit shows no estimate, so nothing is said of its fit.
+    if (r.safeguardedFitRan && !(form == LogForm::perUnit && table.regionCount == 1)) {
+        out += safeguardedFitLogLine(r.safeguardedFit);
+        out += '\n';
+    }
     // The per-unit blocks are separated by an empty line; the single
     // whole-file block ends the log with one line end.
-    out += form == LogForm::perUnit ? "\n\n" : "\n";
+    if (form == LogForm::perUnit) out += '\n';
 }
 
 void writeLogHeader(std::FILE* log) {
