@@ -110,6 +110,14 @@ QCPGraph* addLineGraph(QCustomPlot& plot, const QString& name, const QPen& pen,
     return graph;
 }
 
+void moveLegendEntriesToEnd(QCustomPlot& plot, std::initializer_list<QCPGraph*> graphs) {
+    for (QCPGraph* graph : graphs) {
+        if (graph == nullptr || !plot.legend->hasItemWithPlottable(graph)) continue;
+        graph->removeFromLegend();
+        graph->addToLegend();
+    }
+}
+
 void padRange(double& low, double& high, double fraction) {
     const double width = high - low;
     const double pad = width > 0.0 ? width * fraction : std::max(std::abs(low) * 0.1, 1.0);

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <limits>
-#include <numeric>
+#include <utility>
 
 #include "ui/UnitPlots.h"
 
@@ -15,16 +15,18 @@ namespace {
 // estimate is read by `estimateOf`. Extends [low, high] by every value drawn.
 template <typename Estimate>
 RegionSeries addPrior(QCustomPlot& plot, const RunOutcome& outcome,
-                      const std::vector<std::size_t>& byRatio, Estimate estimateOf,
+                      const std::vector<std::pair<double, std::size_t>>& byRatio, Estimate estimateOf,
                       const QString& name, const QColor& colour, int shape, double& low,
                       double& high) {
     RegionSeries series;
     QVector<double> keys, values;
-    for (const std::size_t index : byRatio) {
-        const RegionOutcome& region = outcome.regions[index];
-        const double estimate = estimateOf(region);
+    keys.reserve(static_cast<qsizetype>(byRatio.size()));
+    values.reserve(keys.capacity());
+    series.regionOf.reserve(byRatio.size());
+    for (const auto& [ratio, index] : byRatio) {
+        const double estimate = estimateOf(outcome.regions[index]);
         if (!hasValue(estimate)) continue;
-        keys.push_back(region.ratio * 100.0);
+        keys.push_back(ratio);
         values.push_back(estimate * 100.0);
         series.regionOf.push_back(index);
         low = std::min(low, values.back());
@@ -42,23 +44,22 @@ DrawnPlot drawShrinkagePlot(QCustomPlot& plot, const RunOutcome& outcome, const 
     DrawnPlot drawn;
     const QString me = meLabel(outcome);
     startPlot(plot,
-              QStringLiteral("%1の比とEB比（%2 地域）").arg(unitName(outcome, unit)).arg(unit.regionCount),
+              QStringLiteral("%1：比とEB比（%2 地域）").arg(unitName(outcome, unit)).arg(unit.regionCount),
               QStringLiteral("比（観測数÷期待数） (%)"), QStringLiteral("EB比 (%)"));
 
-    // Regions whose raw ratio is a number, in ascending raw ratio.
-    std::vector<std::size_t> byRatio;
+    // Regions whose raw ratio is a number: (ratio in percent, region), in
+    // ascending ratio, ties in file order.
+    std::vector<std::pair<double, std::size_t>> byRatio;
     byRatio.reserve(unit.regionCount);
     for (std::size_t i = unit.firstRegion; i < unit.firstRegion + unit.regionCount; ++i)
-        if (hasValue(outcome.regions[i].ratio)) byRatio.push_back(i);
-    std::stable_sort(byRatio.begin(), byRatio.end(), [&](std::size_t a, std::size_t b) {
-        return outcome.regions[a].ratio < outcome.regions[b].ratio;
-    });
+        if (hasValue(outcome.regions[i].ratio)) byRatio.emplace_back(outcome.regions[i].ratio * 100.0, i);
+    std::sort(byRatio.begin(), byRatio.end());
 
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
-    for (const std::size_t index : byRatio) {
-        low = std::min(low, outcome.regions[index].ratio * 100.0);
-        high = std::max(high, outcome.regions[index].ratio * 100.0);
+    if (!byRatio.empty()) {
+        low = byRatio.front().first;
+        high = byRatio.back().first;
     }
     const RegionSeries meSeries = addPrior(
         plot, outcome, byRatio, [](const RegionOutcome& r) { return r.ebRatioME; },

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVector>
 #include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -88,6 +89,9 @@ QCPGraph* addPointGraph(QCustomPlot& plot, const QString& name, const QColor& co
 // A line through the given points, in the legend under `name`.
 QCPGraph* addLineGraph(QCustomPlot& plot, const QString& name, const QPen& pen,
                        const QVector<double>& keys, const QVector<double>& values);
+
+// Moves the legend entries of `graphs` to the legend's end, in that order.
+void moveLegendEntriesToEnd(QCustomPlot& plot, std::initializer_list<QCPGraph*> graphs);
 
 // Widens [low, high] by `fraction` of its width on both sides (or by a fixed
 // amount when it is a single value), for breathing room around the points.
