@@ -13,11 +13,11 @@ namespace bm = boost::math;
 // Discrete quantiles rounded up give the smallest k with P(O <= k) >= q.
 // Errors come back as values (NaN, infinity) rather than exceptions: the
 // inputs are checked before, and a plot must never stop on a limit.
-using LimitPolicy = bm::policies::policy<
-    bm::policies::discrete_quantile<bm::policies::integer_round_up>,
-    bm::policies::domain_error<bm::policies::ignore_error>,
-    bm::policies::overflow_error<bm::policies::ignore_error>,
-    bm::policies::evaluation_error<bm::policies::ignore_error>>;
+using LimitPolicy =
+    bm::policies::policy<bm::policies::discrete_quantile<bm::policies::integer_round_up>,
+                         bm::policies::domain_error<bm::policies::ignore_error>,
+                         bm::policies::overflow_error<bm::policies::ignore_error>,
+                         bm::policies::evaluation_error<bm::policies::ignore_error>>;
 
 constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
 

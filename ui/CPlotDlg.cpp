@@ -48,8 +48,8 @@ CPlotDlg::CPlotDlg(const tolven::RunOutcome& outcome, QWidget* parent)
     connect(ui_->tabs, &QTabWidget::currentChanged, this, [this] { showCurrentPlot(); });
 
     if (outcome_.units.empty()) {
-        for (QWidget* control : std::initializer_list<QWidget*>{
-                 ui_->unitEdit, ui_->previousButton, ui_->nextButton, ui_->saveButton})
+        for (QWidget* control : std::initializer_list<QWidget*>{ui_->unitEdit, ui_->previousButton,
+                                                                ui_->nextButton, ui_->saveButton})
             control->setEnabled(false);
         ui_->noteLabel->setText(QStringLiteral("表示できる結果がありません。"));
         return;
@@ -129,8 +129,9 @@ void CPlotDlg::OnSave() {
 
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Save;
-    request.filters = QStringList{QStringLiteral("PNG画像 (*.png)"), QStringLiteral("SVG画像 (*.svg)"),
-                                  QStringLiteral("PDFファイル (*.pdf)")};
+    request.filters =
+        QStringList{QStringLiteral("PNG画像(*.png)"), QStringLiteral("SVG画像(*.svg)"),
+                    QStringLiteral("PDFファイル(*.pdf)")};
     request.defaultSuffix = QStringLiteral("png");
     request.initialName =
         QStringLiteral("%1_%2.png")

@@ -65,7 +65,8 @@ DrawnPlot drawFunnelPlot(QCustomPlot& plot, const RunOutcome& outcome, const Uni
     plot.xAxis->setTicker(logTicker);
 
     if (byExpected.size() < unit.regionCount)
-        drawn.notes << QStringLiteral("期待数が0以下の %1 地域は対数目盛に描けないため省いています。")
+        drawn.notes << QStringLiteral(
+                           "期待数が0以下の %1 地域は対数目盛に描けないため省いています。")
                            .arg(unit.regionCount - byExpected.size());
     if (byExpected.empty()) {
         plot.xAxis->setRange(0.1, 10.0);
@@ -92,21 +93,21 @@ DrawnPlot drawFunnelPlot(QCustomPlot& plot, const RunOutcome& outcome, const Uni
     const FunnelLimits limits = computeFunnelLimits(pooled, lowE, highE);
     const QVector<double> grid(limits.expected.begin(), limits.expected.end());
     // One legend entry per pair of limits.
-    QCPGraph* outer =
-        addLimit(plot, QStringLiteral("99.8%管理限界"), QPen(mleColour(), 1.2), grid, limits.upperOuter);
+    QCPGraph* outer = addLimit(plot, QStringLiteral("99.8%管理限界"), QPen(mleColour(), 1.2), grid,
+                               limits.upperOuter);
     addLimit(plot, QString(), QPen(mleColour(), 1.2), grid, limits.lowerOuter)->removeFromLegend();
-    QCPGraph* inner = addLimit(plot, QStringLiteral("95%管理限界"),
-                               QPen(QColor(0xE6, 0x9F, 0x00), 1.2, Qt::DashLine), grid,
-                               limits.upperInner);
+    QCPGraph* inner =
+        addLimit(plot, QStringLiteral("95%管理限界"),
+                 QPen(QColor(0xE6, 0x9F, 0x00), 1.2, Qt::DashLine), grid, limits.upperInner);
     addLimit(plot, QString(), QPen(QColor(0xE6, 0x9F, 0x00), 1.2, Qt::DashLine), grid,
              limits.lowerInner)
         ->removeFromLegend();
-    QCPGraph* pooledLine = addLineGraph(plot,
-                 QStringLiteral("全体の比（ΣO÷ΣE） %1%").arg(QString::number(pooled * 100.0, 'f', 1)),
-                 QPen(Qt::black, 1), {lowE, highE}, {pooled * 100.0, pooled * 100.0});
+    QCPGraph* pooledLine = addLineGraph(
+        plot, QStringLiteral("全体の比（ΣO÷ΣE） %1%").arg(QString::number(pooled * 100.0, 'f', 1)),
+        QPen(Qt::black, 1), {lowE, highE}, {pooled * 100.0, pooled * 100.0});
 
-    series.graph = addPointGraph(plot, QStringLiteral("地域"), meColour(), QCPScatterStyle::ssCircle,
-                                 byExpected.size());
+    series.graph = addPointGraph(plot, QStringLiteral("地域"), meColour(),
+                                 QCPScatterStyle::ssCircle, byExpected.size());
     series.graph->setData(keys, values, true);
     drawn.series.push_back(series);
     // Many points would hide the limits: then the lines go on top.
@@ -120,10 +121,12 @@ DrawnPlot drawFunnelPlot(QCustomPlot& plot, const RunOutcome& outcome, const Uni
         for (const auto& [expected, index] : byExpected) {
             const RegionOutcome& region = outcome.regions[index];
             const double coverage = FUNNEL_INNER_COVERAGE;
-            const double lowerCount = std::round(
-                poissonRatioLimit(pooled, region.expected, (1.0 - coverage) / 2.0) * region.expected);
-            const double upperCount = std::round(
-                poissonRatioLimit(pooled, region.expected, (1.0 + coverage) / 2.0) * region.expected);
+            const double lowerCount =
+                std::round(poissonRatioLimit(pooled, region.expected, (1.0 - coverage) / 2.0) *
+                           region.expected);
+            const double upperCount =
+                std::round(poissonRatioLimit(pooled, region.expected, (1.0 + coverage) / 2.0) *
+                           region.expected);
             if (!(region.observed < lowerCount || region.observed > upperCount)) continue;
             auto* label = new QCPItemText(&plot);
             label->position->setCoords(region.expected, region.ratio * 100.0);
@@ -135,9 +138,14 @@ DrawnPlot drawFunnelPlot(QCustomPlot& plot, const RunOutcome& outcome, const Uni
     }
 
     plot.xAxis->setRange(lowE, highE);
-    // The points decide the height; limits beyond it at tiny expected counts
-    // are cut off rather than squeezing the points flat.
-    const double top = std::max({highest, pooled * 200.0, 100.0}) * 1.1;
+    // The points decide the height, with room for the upper 95% limit where
+    // the funnel is narrowest among them; limits beyond it at tiny expected
+    // counts are cut off rather than squeezing the points flat.
+    const double narrowest =
+        poissonRatioLimit(pooled, keys.back(), (1.0 + FUNNEL_INNER_COVERAGE) / 2.0) * 100.0;
+    double top = std::max({highest, pooled * 200.0, 100.0});
+    if (std::isfinite(narrowest)) top = std::max(top, narrowest);
+    top *= 1.1;
     // A little room below 0, so that points at 0 are not cut in half.
     plot.yAxis->setRange(-top * 0.03, top);
     return drawn;

@@ -42,9 +42,9 @@ QString thresholdText(const RunOutcome& outcome) {
     return QString::number(outcome.threshold, 'g', 15);
 }
 
-QColor meColour() { return QColor(0x00, 0x72, 0xB2); }   // blue
-QColor mleColour() { return QColor(0xD5, 0x5E, 0x00); }  // vermillion
-QColor markColour() { return QColor(0xCC, 0x00, 0x66); } // crimson
+QColor meColour() { return QColor(0x00, 0x72, 0xB2); }    // blue
+QColor mleColour() { return QColor(0xD5, 0x5E, 0x00); }   // vermillion
+QColor markColour() { return QColor(0xCC, 0x00, 0x66); }  // crimson
 
 void preparePlotFrame(QCustomPlot& plot) {
     plot.plotLayout()->insertRow(0);
@@ -125,8 +125,8 @@ void padRange(double& low, double& high, double fraction) {
     high += pad;
 }
 
-std::optional<std::size_t> regionNear(const std::vector<RegionSeries>& series,
-                                      const QPointF& pixel, double radius) {
+std::optional<std::size_t> regionNear(const std::vector<RegionSeries>& series, const QPointF& pixel,
+                                      double radius) {
     std::optional<std::size_t> nearest;
     double nearestDistance = radius * radius;
     for (const RegionSeries& one : series) {

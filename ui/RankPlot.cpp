@@ -125,10 +125,13 @@ DrawnPlot drawRankPlot(QCustomPlot& plot, const RunOutcome& outcome, const UnitO
     std::iota(ranks.begin(), ranks.end(), 1.0);
 
     const bool codes = !ranked.empty() && ranked.size() <= CODE_LABEL_LIMIT;
-    startPlot(plot,
-              QStringLiteral("%1：EB比の順位（%2 地域）").arg(unitName(outcome, unit)).arg(unit.regionCount),
-              codes ? QStringLiteral("地域（EB比の小さい順）") : QStringLiteral("順位（EB比の小さい順）"),
-              QStringLiteral("EB比(%1) (%)").arg(prior));
+    startPlot(
+        plot,
+        QStringLiteral("%1：EB比の順位（%2 地域）")
+            .arg(unitName(outcome, unit))
+            .arg(unit.regionCount),
+        codes ? QStringLiteral("地域（EB比の小さい順）") : QStringLiteral("順位（EB比の小さい順）"),
+        QStringLiteral("EB比(%1) (%)").arg(prior));
 
     const QString level = QString::number(outcome.intervalLevel, 'g', 15);
     const QString intervalName = QStringLiteral("%1%信用区間").arg(level);
@@ -139,23 +142,24 @@ DrawnPlot drawRankPlot(QCustomPlot& plot, const RunOutcome& outcome, const UnitO
         intervalListed = true;
     }
     const RegionSeries plain =
-        addRanked(plot, outcome, ranked, ranks, useMLE, false, QStringLiteral("EB比(%1)").arg(prior),
-                  meColour(), intervalName, intervalListed);
-    const RegionSeries marked = addRanked(
-        plot, outcome, ranked, ranks, useMLE, true,
-        QStringLiteral("P(>%1%) ≥ %2").arg(thresholdText(outcome)).arg(EXCEEDANCE_MARK), markColour(),
-        intervalName, intervalListed);
+        addRanked(plot, outcome, ranked, ranks, useMLE, false,
+                  QStringLiteral("EB比(%1)").arg(prior), meColour(), intervalName, intervalListed);
+    const RegionSeries marked =
+        addRanked(plot, outcome, ranked, ranks, useMLE, true,
+                  QStringLiteral("P(>%1%) ≥ %2").arg(thresholdText(outcome)).arg(EXCEEDANCE_MARK),
+                  markColour(), intervalName, intervalListed);
     for (const RegionSeries& series : {plain, marked})
         if (series.graph != nullptr) drawn.series.push_back(series);
 
     const double lastRank = std::max<double>(static_cast<double>(ranked.size()), 1.0);
-    QCPGraph* hundred = addLineGraph(plot, QStringLiteral("100%"), QPen(Qt::gray, 1, Qt::DashLine), {0.0, lastRank + 1.0},
-                 {100.0, 100.0});
+    QCPGraph* hundred = addLineGraph(plot, QStringLiteral("100%"), QPen(Qt::gray, 1, Qt::DashLine),
+                                     {0.0, lastRank + 1.0}, {100.0, 100.0});
 
     if (codes) {
         auto ticker = QSharedPointer<QCPAxisTickerText>::create();
         for (std::size_t i = 0; i < ranked.size(); ++i)
-            ticker->addTick(ranks[i], QString::fromStdString(outcome.regions[ranked[i].region].code));
+            ticker->addTick(ranks[i],
+                            QString::fromStdString(outcome.regions[ranked[i].region].code));
         plot.xAxis->setTicker(ticker);
         plot.xAxis->setTickLabelRotation(ranked.size() > 12 ? 90 : 0);
     } else {
@@ -184,7 +188,8 @@ DrawnPlot drawRankPlot(QCustomPlot& plot, const RunOutcome& outcome, const UnitO
                            .arg(prior)
                            .arg(unit.regionCount - ranked.size());
     if (!useMLE && !ranked.empty())
-        drawn.notes << QStringLiteral("最尤推定が収束しなかったため、%1のEB比で順位を付けています。")
+        drawn.notes << QStringLiteral(
+                           "最尤推定が収束しなかったため、%1のEB比で順位を付けています。")
                            .arg(prior);
     if (!outcome.posteriorOutput && !ranked.empty())
         drawn.notes << QStringLiteral(

@@ -15,9 +15,9 @@ namespace {
 // estimate is read by `estimateOf`. Extends [low, high] by every value drawn.
 template <typename Estimate>
 RegionSeries addPrior(QCustomPlot& plot, const RunOutcome& outcome,
-                      const std::vector<std::pair<double, std::size_t>>& byRatio, Estimate estimateOf,
-                      const QString& name, const QColor& colour, int shape, double& low,
-                      double& high) {
+                      const std::vector<std::pair<double, std::size_t>>& byRatio,
+                      Estimate estimateOf, const QString& name, const QColor& colour, int shape,
+                      double& low, double& high) {
     RegionSeries series;
     QVector<double> keys, values;
     keys.reserve(static_cast<qsizetype>(byRatio.size()));
@@ -44,7 +44,9 @@ DrawnPlot drawShrinkagePlot(QCustomPlot& plot, const RunOutcome& outcome, const 
     DrawnPlot drawn;
     const QString me = meLabel(outcome);
     startPlot(plot,
-              QStringLiteral("%1：比とEB比（%2 地域）").arg(unitName(outcome, unit)).arg(unit.regionCount),
+              QStringLiteral("%1：比とEB比（%2 地域）")
+                  .arg(unitName(outcome, unit))
+                  .arg(unit.regionCount),
               QStringLiteral("比（観測数÷期待数） (%)"), QStringLiteral("EB比 (%)"));
 
     // Regions whose raw ratio is a number: (ratio in percent, region), in
@@ -52,7 +54,8 @@ DrawnPlot drawShrinkagePlot(QCustomPlot& plot, const RunOutcome& outcome, const 
     std::vector<std::pair<double, std::size_t>> byRatio;
     byRatio.reserve(unit.regionCount);
     for (std::size_t i = unit.firstRegion; i < unit.firstRegion + unit.regionCount; ++i)
-        if (hasValue(outcome.regions[i].ratio)) byRatio.emplace_back(outcome.regions[i].ratio * 100.0, i);
+        if (hasValue(outcome.regions[i].ratio))
+            byRatio.emplace_back(outcome.regions[i].ratio * 100.0, i);
     std::sort(byRatio.begin(), byRatio.end());
 
     double low = std::numeric_limits<double>::infinity();
@@ -106,13 +109,15 @@ DrawnPlot drawShrinkagePlot(QCustomPlot& plot, const RunOutcome& outcome, const 
     if (meSeries.graph == nullptr && mleSeries.graph == nullptr)
         drawn.notes << QStringLiteral("この単位にはEB比がありません（表では***）。");
     else if (mleSeries.graph == nullptr)
-        drawn.notes << QStringLiteral("最尤推定が収束しなかったため、EB比(MLE)はありません（表では***）。");
+        drawn.notes << QStringLiteral(
+            "最尤推定が収束しなかったため、EB比(MLE)はありません（表では***）。");
     else if (meSeries.graph == nullptr)
         drawn.notes << QStringLiteral("EB比(%1)はありません（表では***）。").arg(me);
     const std::size_t missingMe = byRatio.size() - meSeries.regionOf.size();
     const std::size_t missingMle = byRatio.size() - mleSeries.regionOf.size();
     if (meSeries.graph != nullptr && missingMe > 0)
-        drawn.notes << QStringLiteral("EB比(%1)のない %2 地域は描いていません。").arg(me).arg(missingMe);
+        drawn.notes
+            << QStringLiteral("EB比(%1)のない %2 地域は描いていません。").arg(me).arg(missingMe);
     if (mleSeries.graph != nullptr && missingMle > 0)
         drawn.notes << QStringLiteral("EB比(MLE)のない %1 地域は描いていません。").arg(missingMle);
     return drawn;

@@ -99,8 +99,8 @@ void padRange(double& low, double& high, double fraction);
 
 // The region whose point lies within `radius` pixels of `pixel`, nearest
 // first, over all series; nothing when none does.
-std::optional<std::size_t> regionNear(const std::vector<RegionSeries>& series,
-                                      const QPointF& pixel, double radius);
+std::optional<std::size_t> regionNear(const std::vector<RegionSeries>& series, const QPointF& pixel,
+                                      double radius);
 
 // The tooltip of a region: its code and the values of its table line.
 QString regionToolTip(const RunOutcome& outcome, const RegionOutcome& region);

@@ -1,6 +1,7 @@
 #include "ui/CPlotDlg.h"
 
 #include <qcustomplot.h>
+#include <sys/resource.h>
 
 #include <QFile>
 #include <QLabel>
@@ -11,7 +12,6 @@
 #include <QTest>
 #include <QToolTip>
 #include <csignal>
-#include <sys/resource.h>
 
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/PlotOutcomes.h"
@@ -43,7 +43,8 @@ int pixelsNear(QCustomPlot& plot, const QColor& colour) {
         for (int x = area.left(); x <= area.right(); ++x) {
             const QColor pixel = image.pixelColor(x, y);
             if (std::abs(pixel.red() - colour.red()) + std::abs(pixel.green() - colour.green()) +
-                    std::abs(pixel.blue() - colour.blue()) < 60)
+                    std::abs(pixel.blue() - colour.blue()) <
+                60)
                 ++count;
         }
     return count;
@@ -160,6 +161,7 @@ void CPlotDlgTest::pointerRestingOnAPointShowsItsRegion() {
 void CPlotDlgTest::unitChooserStepsAndRefusesUnknownUnits() {
     FakePlatform fake;
     CPlotDlg dlg(outcome_);
+    dlg.show();
     auto* edit = dlg.findChild<QLineEdit*>("unitEdit");
     auto* previous = dlg.findChild<QPushButton*>("previousButton");
     auto* next = dlg.findChild<QPushButton*>("nextButton");
@@ -183,6 +185,7 @@ void CPlotDlgTest::unitChooserStepsAndRefusesUnknownUnits() {
     QCOMPARE(fake.messageBoxes.errors,
              (std::vector<QString>{QStringLiteral("ERROR!! : 単位番号\n3 の単位はありません"),
                                    QStringLiteral("ERROR!! : 単位番号\nx の単位はありません")}));
+    QVERIFY(dlg.isVisible());  // Enter in the unit field never closes the dialog
 }
 
 void CPlotDlgTest::savesThePlotWholeAtPrintSize_data() {
@@ -208,7 +211,8 @@ void CPlotDlgTest::savesThePlotWholeAtPrintSize() {
     QCOMPARE(fake.fileChooser.requests.size(), std::size_t{1});
     const FileChooserRequest& request = fake.fileChooser.requests.front();
     QCOMPARE(request.kind, FileChooserRequest::Kind::Save);
-    QCOMPARE(request.filters.size(), 3);
+    QCOMPARE(request.filters,
+             (QStringList{"PNG画像(*.png)", "SVG画像(*.svg)", "PDFファイル(*.pdf)"}));
     QCOMPARE(request.initialName, QStringLiteral("rank_unit8.png"));
 
     QFile file(path);
@@ -254,7 +258,8 @@ void CPlotDlgTest::failedSaveLeavesTheOldFile() {
         QFile old(path);
         if (old.open(QIODevice::WriteOnly)) old.write("old");
     }
-    const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QStringList before =
+        QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     FakePlatform fake;
     fake.fileChooser.answers.push_back(path);
     CPlotDlg dlg(outcome_);

@@ -44,7 +44,8 @@ inline void addUnit(tolven::RunOutcome& outcome, int number, std::size_t count, 
     for (std::size_t i = 0; i < count; ++i) {
         // Spread expected counts over three decades and ratios around 1.2.
         const double expected = 0.5 + static_cast<double>((i * 7919) % 1000) / 2.0;
-        const int observed = static_cast<int>(expected * (0.4 + static_cast<double>((i * 31) % 17) / 10.0));
+        const int observed =
+            static_cast<int>(expected * (0.4 + static_cast<double>((i * 31) % 17) / 10.0));
         tolven::RegionOutcome r = region("R" + std::to_string(number) + "-" + std::to_string(i + 1),
                                          observed, expected, alpha, beta);
         if (count == 1) r.ebRatioME = tolven::NOT_AVAILABLE;

@@ -4,15 +4,16 @@
 // prints how long the dialog takes to open on large units.
 //
 //   xvfb-run -a build/tests/ui/plot_check /tmp/shots
+#include <qcustomplot.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <boost/math/distributions/gamma.hpp>
-#include <qcustomplot.h>
-#include <utility>
 #include <cstdio>
+#include <utility>
 
 #include "tests/ui/PlotOutcomes.h"
 #include "ui/CPlotDlg.h"
@@ -38,10 +39,10 @@ void posterior(const tolven::RunOutcome& outcome, double alpha, double beta,
 
 tolven::RunOutcome readmeExample() {
     const ExampleLine unit1[] = {
-        {"A01", 0, 2.0, 54.588959, 64.289902},   {"A02", 1, 3.0, 64.359578, 71.658513},
-        {"A03", 5, 4.0, 123.789011, 127.821308}, {"A04", 12, 5.0, 210.467080, 211.396853},
-        {"A05", 3, 3.5, 96.960500, 102.366183},  {"A06", 0, 1.5, 63.260167, 73.896176},
-        {"A07", 8, 4.5, 162.519750, 165.022729}, {"A08", 2, 2.5, 96.227686, 102.910604},
+        {"A01", 0, 2.0, 54.588959, 64.289902},    {"A02", 1, 3.0, 64.359578, 71.658513},
+        {"A03", 5, 4.0, 123.789011, 127.821308},  {"A04", 12, 5.0, 210.467080, 211.396853},
+        {"A05", 3, 3.5, 96.960500, 102.366183},   {"A06", 0, 1.5, 63.260167, 73.896176},
+        {"A07", 8, 4.5, 162.519750, 165.022729},  {"A08", 2, 2.5, 96.227686, 102.910604},
         {"A09", 20, 6.0, 287.553245, 286.414025}, {"A10", 4, 3.0, 128.907444, 133.562105},
     };
     tolven::RunOutcome outcome;
@@ -121,13 +122,12 @@ int main(int argc, char* argv[]) {
             dlg.grab().save(QStringLiteral("%1/%2.png").arg(folder, QLatin1String(names[tab])));
             // The files "保存…" writes, at the printed size.
             auto* plot = dlg.findChild<QCustomPlot*>(QLatin1String(names[tab]) + "Plot");
-            for (const auto& [format, suffix] :
-                 {std::pair{tolven::PlotFileFormat::Png, "png"},
-                  std::pair{tolven::PlotFileFormat::Svg, "svg"},
-                  std::pair{tolven::PlotFileFormat::Pdf, "pdf"}})
+            for (const auto& [format, suffix] : {std::pair{tolven::PlotFileFormat::Png, "png"},
+                                                 std::pair{tolven::PlotFileFormat::Svg, "svg"},
+                                                 std::pair{tolven::PlotFileFormat::Pdf, "pdf"}})
                 tolven::writeFileWhole(
-                    QStringLiteral("%1/saved_%2.%3").arg(folder, QLatin1String(names[tab]),
-                                                         QLatin1String(suffix)),
+                    QStringLiteral("%1/saved_%2.%3")
+                        .arg(folder, QLatin1String(names[tab]), QLatin1String(suffix)),
                     tolven::renderPlot(*plot, format));
         }
         // The one-region unit B01: no estimates, a note instead.
