@@ -1,0 +1,75 @@
+#include "core/funnel_limits.h"
+
+#include <boost/math/distributions/poisson.hpp>
+#include <cmath>
+#include <limits>
+
+namespace tolven {
+
+namespace {
+
+namespace bm = boost::math;
+
+// Discrete quantiles rounded up give the smallest k with P(O <= k) >= q.
+// Errors come back as values (NaN, infinity) rather than exceptions: the
+// inputs are checked before, and a plot must never stop on a limit.
+using LimitPolicy =
+    bm::policies::policy<bm::policies::discrete_quantile<bm::policies::integer_round_up>,
+                         bm::policies::domain_error<bm::policies::ignore_error>,
+                         bm::policies::overflow_error<bm::policies::ignore_error>,
+                         bm::policies::evaluation_error<bm::policies::ignore_error>>;
+
+constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
+
+bool positiveFinite(double value) { return std::isfinite(value) && value > 0.0; }
+
+}  // namespace
+
+double poissonRatioLimit(double pooledRatio, double expected, double q) {
+    if (!std::isfinite(pooledRatio) || pooledRatio < 0.0 || !positiveFinite(expected) ||
+        !(q > 0.0 && q < 1.0))
+        return NOT_A_NUMBER;
+    const double mean = pooledRatio * expected;
+    // Boost refuses a mean of 0; that distribution puts all its mass on 0.
+    if (!(mean > 0.0)) return 0.0;
+    const bm::poisson_distribution<double, LimitPolicy> counts(mean);
+    return bm::quantile(counts, q) / expected;
+}
+
+FunnelLimits computeFunnelLimits(double pooledRatio, double minExpected, double maxExpected,
+                                 std::size_t points) {
+    FunnelLimits limits;
+    if (points == 0 || !positiveFinite(minExpected) || !positiveFinite(maxExpected) ||
+        minExpected > maxExpected)
+        return limits;
+    if (minExpected == maxExpected) points = 1;
+
+    const double innerLow = (1.0 - FUNNEL_INNER_COVERAGE) / 2.0;
+    const double innerHigh = (1.0 + FUNNEL_INNER_COVERAGE) / 2.0;
+    const double outerLow = (1.0 - FUNNEL_OUTER_COVERAGE) / 2.0;
+    const double outerHigh = (1.0 + FUNNEL_OUTER_COVERAGE) / 2.0;
+    const double logMin = std::log(minExpected);
+    const double logStep =
+        points > 1 ? (std::log(maxExpected) - logMin) / static_cast<double>(points - 1) : 0.0;
+
+    limits.expected.reserve(points);
+    limits.lowerInner.reserve(points);
+    limits.upperInner.reserve(points);
+    limits.lowerOuter.reserve(points);
+    limits.upperOuter.reserve(points);
+    for (std::size_t i = 0; i < points; ++i) {
+        // The ends are taken as given, not through exp(log()), so the grid
+        // covers exactly the range asked for.
+        double expected = std::exp(logMin + logStep * static_cast<double>(i));
+        if (i == 0) expected = minExpected;
+        if (i + 1 == points) expected = maxExpected;
+        limits.expected.push_back(expected);
+        limits.lowerInner.push_back(poissonRatioLimit(pooledRatio, expected, innerLow));
+        limits.upperInner.push_back(poissonRatioLimit(pooledRatio, expected, innerHigh));
+        limits.lowerOuter.push_back(poissonRatioLimit(pooledRatio, expected, outerLow));
+        limits.upperOuter.push_back(poissonRatioLimit(pooledRatio, expected, outerHigh));
+    }
+    return limits;
+}
+
+}  // namespace tolven
