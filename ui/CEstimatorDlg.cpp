@@ -133,6 +133,16 @@ CEstimatorDlg::~CEstimatorDlg() = default;
 
 void CEstimatorDlg::accept() {}
 
+bool CEstimatorDlg::focusNextPrevChild(bool next) {
+    // The format buttons are no tab stops, but Qt makes the checked button of
+    // an exclusive group one whenever a button of the group gets the focus.
+    // Taking that back here, before the next stop is looked for, keeps them
+    // out of the chain; a click still gives them the focus.
+    for (QRadioButton* format : {ui->txtFormatRadio, ui->csvFormatRadio})
+        format->setFocusPolicy(Qt::ClickFocus);
+    return QDialog::focusNextPrevChild(next);
+}
+
 void CEstimatorDlg::OnInputTextChanged() {
     const bool filled = !ui->inputEdit->text().isEmpty();
     ui->checkInputButton->setEnabled(filled);
