@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QPalette>
 #include <QSaveFile>
 #include <QTextDocument>
 #include <QTimer>
@@ -27,9 +28,10 @@ QString unrepresentableText(const QString& path, EditorEncoding encoding) {
         .arg(path, encodingName(encoding));
 }
 
+// Not a failure: the file is shown, only not for editing.
 QString showOnlyText(const QString& path) {
     return QStringLiteral(
-               "ERROR!! : 入力ファイル\n%1 には文字として表せないバイトがあるため、"
+               "入力ファイル\n%1 には文字として表せないバイトがあるため、"
                "読み取り専用で開きます")
         .arg(path);
 }
@@ -70,17 +72,19 @@ void CEditorDlg::load() {
     }
     if (!read) {
         // Nothing was shown, so nothing may be written over the file either.
-        openingMessage_ = openFailedText(path_);
+        openingError_ = openFailedText(path_);
         editable_ = false;
-        ui_->textArea->setReadOnly(true);
+        showReadOnly();
         return;
     }
 
     const DecodedText decoded = decodeEditorText(bytes);
     format_ = decoded.format;
     editable_ = decoded.editable;
-    if (!editable_) openingMessage_ = showOnlyText(path_);
-    ui_->textArea->setReadOnly(!editable_);
+    if (!editable_) {
+        openingNotice_ = showOnlyText(path_);
+        showReadOnly();
+    }
     // Putting the text in raises the same notification as typing does.
     loading_ = true;
     ui_->textArea->setPlainText(decoded.text);
@@ -92,8 +96,22 @@ void CEditorDlg::showEvent(QShowEvent* event) {
     if (shownOnce_) return;
     shownOnce_ = true;
     // Reported from the running dialog, so that the message stands over it.
-    if (!openingMessage_.isEmpty())
-        QTimer::singleShot(0, this, [this] { showError(openingMessage_); });
+    if (!openingError_.isEmpty())
+        QTimer::singleShot(0, this, [this] { showError(openingError_); });
+    if (!openingNotice_.isEmpty())
+        QTimer::singleShot(0, this, [this] {
+            platform().messageBoxes->showInformation(this, openingNotice_);
+        });
+}
+
+void CEditorDlg::showReadOnly() {
+    ui_->textArea->setReadOnly(true);
+    // It looks as read-only edits do: on the dialog's own background rather
+    // than the background of a field that takes typing.
+    QPalette palette = ui_->textArea->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setBrush(group, QPalette::Base, palette.brush(group, QPalette::Window));
+    ui_->textArea->setPalette(palette);
 }
 
 bool CEditorDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -20,6 +20,11 @@ public:
         box.exec();
     }
 
+    void showInformation(QWidget* owner, const QString& text) override {
+        QMessageBox box(QMessageBox::Information, applicationName(), text, QMessageBox::Ok, owner);
+        box.exec();
+    }
+
     bool askYesNo(QWidget* owner, const QString& text) override {
         QMessageBox box(QMessageBox::Question, applicationName(), text,
                         QMessageBox::Yes | QMessageBox::No, owner);

@@ -14,6 +14,7 @@
 class FakeMessageBoxes final : public MessageBoxes {
 public:
     void showError(QWidget*, const QString& text) override { errors.push_back(text); }
+    void showInformation(QWidget*, const QString& text) override { notices.push_back(text); }
 
     // Answers the next question from `answers` (front first); No when empty.
     bool askYesNo(QWidget*, const QString& text) override {
@@ -25,6 +26,7 @@ public:
     }
 
     std::vector<QString> errors;
+    std::vector<QString> notices;
     std::vector<QString> questions;
     std::deque<bool> answers;
 };
