@@ -22,10 +22,10 @@ QString writeFailedText(const QString& path) {
     return QStringLiteral("ERROR!! : 入力ファイル\n%1 に書き込めません").arg(path);
 }
 
-QString unrepresentableText(const QString& path, EditorEncoding encoding) {
+QString unrepresentableText(const QString& path, tolven::EditorEncoding encoding) {
     return QStringLiteral(
                "ERROR!! : 入力ファイル\n%1 に書き込めません\n%2 で表せない文字があります")
-        .arg(path, encodingName(encoding));
+        .arg(path, tolven::encodingName(encoding));
 }
 
 // Not a failure: the file is shown, only not for editing.
@@ -44,7 +44,7 @@ CEditorDlg::CEditorDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
     ui_->inputPathEdit->setText(path_);
     ui_->textArea->installEventFilter(this);
 
-    connect(ui_->okButton, &QPushButton::clicked, this, &CEditorDlg::OnOk);
+    connect(ui_->okButton, &QPushButton::clicked, this, &CEditorDlg::OnOK);
     connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     // The document counts as modified once its content changed, and only then:
     // an input method's composition that is still open, or was cancelled, has
@@ -78,7 +78,7 @@ void CEditorDlg::load() {
         return;
     }
 
-    const DecodedText decoded = decodeEditorText(bytes);
+    const tolven::DecodedText decoded = tolven::decodeEditorText(bytes);
     format_ = decoded.format;
     editable_ = decoded.editable;
     if (!editable_) {
@@ -96,11 +96,10 @@ void CEditorDlg::showEvent(QShowEvent* event) {
     if (shownOnce_) return;
     shownOnce_ = true;
     // Reported from the running dialog, so that the message stands over it.
-    if (!openingError_.isEmpty())
-        QTimer::singleShot(0, this, [this] { showError(openingError_); });
+    if (!openingError_.isEmpty()) QTimer::singleShot(0, this, [this] { showError(openingError_); });
     if (!openingNotice_.isEmpty())
         QTimer::singleShot(0, this, [this] {
-            platform().messageBoxes->showInformation(this, openingNotice_);
+            tolven::platform().messageBoxes->showInformation(this, openingNotice_);
         });
 }
 
@@ -109,7 +108,8 @@ void CEditorDlg::showReadOnly() {
     // It looks as read-only edits do: on the dialog's own background rather
     // than the background of a field that takes typing.
     QPalette palette = ui_->textArea->palette();
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         palette.setBrush(group, QPalette::Base, palette.brush(group, QPalette::Window));
     ui_->textArea->setPalette(palette);
 }
@@ -131,13 +131,13 @@ void CEditorDlg::OnTextChange() {
     ui_->okButton->setText(QStringLiteral("上書き保存"));
 }
 
-void CEditorDlg::OnOk() {
+void CEditorDlg::OnOK() {
     if (!modified_ || !editable_) {
         accept();
         return;
     }
-    if (!platform().messageBoxes->askYesNo(this,
-                                           QStringLiteral("上書き保存してもよろしいですか？")))
+    if (!tolven::platform().messageBoxes->askYesNo(
+            this, QStringLiteral("上書き保存してもよろしいですか？")))
         return;
     if (save()) accept();
 }
@@ -146,7 +146,7 @@ bool CEditorDlg::save() {
     // The raw text keeps what the plain text would change (no-break spaces,
     // line separators); its block separators are the line breaks.
     const std::optional<QByteArray> bytes =
-        encodeEditorText(ui_->textArea->document()->toRawText(), format_);
+        tolven::encodeEditorText(ui_->textArea->document()->toRawText(), format_);
     if (!bytes) {
         showError(unrepresentableText(path_, format_.encoding));
         return false;
@@ -175,4 +175,6 @@ bool CEditorDlg::save() {
     return true;
 }
 
-void CEditorDlg::showError(const QString& text) { platform().messageBoxes->showError(this, text); }
+void CEditorDlg::showError(const QString& text) {
+    tolven::platform().messageBoxes->showError(this, text);
+}

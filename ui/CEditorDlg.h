@@ -43,7 +43,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void OnOk();
+    void OnOK();
     void OnTextChange();
     void load();
     void showReadOnly();
@@ -52,7 +52,7 @@ private:
 
     std::unique_ptr<Ui::CEditorDlg> ui_;
     QString path_;
-    EditorFormat format_;
+    tolven::EditorFormat format_;
     bool editable_ = false;
     bool loading_ = false;
     bool modified_ = false;

@@ -86,5 +86,5 @@ private:
     void chooseOutputFile(const FileChooserRequest& request, QLineEdit* edit,
                           std::string& storedPath);
 
-    std::unique_ptr<Ui::CEstimatorDlg> ui;
+    std::unique_ptr<Ui::CEstimatorDlg> ui_;
 };

@@ -10,7 +10,7 @@ class QWidget;
 struct FileChooserRequest {
     enum class Kind { Open, Save };
     Kind kind = Kind::Open;
-    QString title;          // empty: the platform's standard title
+    QString title;  // empty: the platform's standard title
     // "display name(patterns)", the first one selected. As in the display
     // names, the pattern "*.*" stands for every file, with an extension or
     // without one.

@@ -11,6 +11,7 @@
 
 #include "ui/Platform.h"
 
+namespace tolven {
 namespace {
 
 class QtMessageBoxes final : public MessageBoxes {
@@ -77,9 +78,9 @@ private:
     static QStringList everyFilePatterns(const QString& filter) {
         const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
         if (open < 0 || !filter.endsWith(QLatin1Char(')'))) return {};
-        QStringList patterns = filter.mid(open + 1, filter.size() - open - 2)
-                                   .split(QRegularExpression(QStringLiteral("[ ;]+")),
-                                          Qt::SkipEmptyParts);
+        QStringList patterns =
+            filter.mid(open + 1, filter.size() - open - 2)
+                .split(QRegularExpression(QStringLiteral("[ ;]+")), Qt::SkipEmptyParts);
         if (!patterns.contains(QStringLiteral("*.*"))) return {};
         for (QString& pattern : patterns)
             if (pattern == QStringLiteral("*.*")) pattern = QStringLiteral("*");
@@ -139,3 +140,5 @@ QString applicationName() {
     if (path.isEmpty()) return QStringLiteral("TOLVEN");
     return QFileInfo(path).completeBaseName();
 }
+
+}  // namespace tolven

@@ -566,7 +566,7 @@ void CEditorDlgTest::realReadOnlyNoticeHasTheInformationIcon() {
     showAndWait(dlg);
     QTRY_VERIFY(*shown);
     QVERIFY(text.startsWith(QStringLiteral("入力ファイル\n")));
-    QCOMPARE(caption, applicationName());
+    QCOMPARE(caption, tolven::applicationName());
     QCOMPARE(icon, int(QMessageBox::Information));
     QCOMPARE(buttons, int(QMessageBox::Ok));
     QCOMPARE(owner, &dlg);

@@ -22,6 +22,7 @@
 #include "ui/CEditorDlg.h"
 #include "ui/CEstimatorApp.h"
 #include "ui/CSettingDlg.h"
+#include "ui/MainDialogMessageSink.h"
 
 using tolven::test::readFile;
 using tolven::test::TempDir;

@@ -63,8 +63,8 @@ struct FakePlatform {
     FakeFileChooser fileChooser;
     FakeViewerLauncher viewerLauncher;
 
-    FakePlatform() { setPlatform(Platform{&messageBoxes, &fileChooser, &viewerLauncher}); }
-    ~FakePlatform() { setPlatform(Platform{}); }
+    FakePlatform() { tolven::setPlatform(Platform{&messageBoxes, &fileChooser, &viewerLauncher}); }
+    ~FakePlatform() { tolven::setPlatform(Platform{}); }
     FakePlatform(const FakePlatform&) = delete;
     FakePlatform& operator=(const FakePlatform&) = delete;
 };

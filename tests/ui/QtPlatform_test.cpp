@@ -74,12 +74,12 @@ private:
 private slots:
     void init() {
         tolven::resetSharedData();
-        setPlatform(Platform{nullptr, nullptr, &viewers});
+        tolven::setPlatform(Platform{nullptr, nullptr, &viewers});
         dir = std::make_unique<TempDir>();
     }
 
     void cleanup() {
-        setPlatform(Platform{});
+        tolven::setPlatform(Platform{});
         dir.reset();
     }
 
@@ -103,7 +103,7 @@ private slots:
         dlg.findChild<QPushButton*>("checkInputButton")->click();
         QVERIFY(*shown);
         QCOMPARE(caption, QStringLiteral("QtPlatform_test"));
-        QCOMPARE(caption, applicationName());
+        QCOMPARE(caption, tolven::applicationName());
         QCOMPARE(text, QStringLiteral("ERROR!! : 入力ファイル\n") + q(missing) +
                            QStringLiteral(" を開けません"));
         QCOMPARE(icon, QMessageBox::Critical);
@@ -124,7 +124,7 @@ private slots:
             asked << box->text();
             QCOMPARE(box->icon(), QMessageBox::Question);
             QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
-            QCOMPARE(box->windowTitle(), applicationName());
+            QCOMPARE(box->windowTitle(), tolven::applicationName());
             second = whenModal<QMessageBox>([&](QMessageBox* next) {
                 asked << next->text();
                 next->button(QMessageBox::Yes)->click();
@@ -146,7 +146,7 @@ private slots:
         // must be shown from there.
         FakeMessageBoxes boxes;
         boxes.answers = {true, true};
-        setPlatform(Platform{&boxes, nullptr, nullptr});
+        tolven::setPlatform(Platform{&boxes, nullptr, nullptr});
         OpenedUrls opener;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
         const QString before = QDir::currentPath();
@@ -203,7 +203,7 @@ private slots:
         CEstimatorDlg dlg;
         dlg.show();
         FakeMessageBoxes boxes;
-        setPlatform(Platform{&boxes, nullptr, &viewers});
+        tolven::setPlatform(Platform{&boxes, nullptr, &viewers});
         QStringList firstList, allList;
         QString allFilter;
         auto shown = whenModal<QFileDialog>([&](QFileDialog* chooser) {
@@ -221,7 +221,7 @@ private slots:
             chooseIn(chooser, QStringLiteral("counts"));
         });
         dlg.findChild<QPushButton*>("browseInputButton")->click();
-        setPlatform(Platform{nullptr, nullptr, &viewers});
+        tolven::setPlatform(Platform{nullptr, nullptr, &viewers});
         QVERIFY(*shown);
         QCOMPARE(boxes.errors, std::vector<QString>{});
         QCOMPARE(firstList, QStringList{QStringLiteral("area.txt")});
