@@ -3,14 +3,14 @@
 #include "ui/ApplicationIcon.h"
 #include "ui_CAboutDlg.h"
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CAboutDlg>()) {
-    ui->setupUi(this);
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::CAboutDlg>()) {
+    ui_->setupUi(this);
     // A modal frame: fixed size, no minimise or maximise box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
-    ui->iconLabel->setPixmap(applicationIcon().pixmap(32, 32));
-    connect(ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
+    ui_->iconLabel->setPixmap(tolven::applicationIcon().pixmap(32, 32));
+    connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 CAboutDlg::~CAboutDlg() = default;

@@ -16,5 +16,5 @@ public:
     ~CAboutDlg() override;
 
 private:
-    std::unique_ptr<Ui::CAboutDlg> ui;
+    std::unique_ptr<Ui::CAboutDlg> ui_;
 };

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QPalette>
 #include <QSaveFile>
 #include <QTextDocument>
 #include <QTimer>
@@ -21,15 +22,16 @@ QString writeFailedText(const QString& path) {
     return QStringLiteral("ERROR!! : 入力ファイル\n%1 に書き込めません").arg(path);
 }
 
-QString unrepresentableText(const QString& path, EditorEncoding encoding) {
+QString unrepresentableText(const QString& path, tolven::EditorEncoding encoding) {
     return QStringLiteral(
                "ERROR!! : 入力ファイル\n%1 に書き込めません\n%2 で表せない文字があります")
-        .arg(path, encodingName(encoding));
+        .arg(path, tolven::encodingName(encoding));
 }
 
+// Not a failure: the file is shown, only not for editing.
 QString showOnlyText(const QString& path) {
     return QStringLiteral(
-               "ERROR!! : 入力ファイル\n%1 には文字として表せないバイトがあるため、"
+               "入力ファイル\n%1 には文字として表せないバイトがあるため、"
                "読み取り専用で開きます")
         .arg(path);
 }
@@ -42,7 +44,7 @@ CEditorDlg::CEditorDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
     ui_->inputPathEdit->setText(path_);
     ui_->textArea->installEventFilter(this);
 
-    connect(ui_->okButton, &QPushButton::clicked, this, &CEditorDlg::OnOk);
+    connect(ui_->okButton, &QPushButton::clicked, this, &CEditorDlg::OnOK);
     connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     // The document counts as modified once its content changed, and only then:
     // an input method's composition that is still open, or was cancelled, has
@@ -70,17 +72,19 @@ void CEditorDlg::load() {
     }
     if (!read) {
         // Nothing was shown, so nothing may be written over the file either.
-        openingMessage_ = openFailedText(path_);
+        openingError_ = openFailedText(path_);
         editable_ = false;
-        ui_->textArea->setReadOnly(true);
+        showReadOnly();
         return;
     }
 
-    const DecodedText decoded = decodeEditorText(bytes);
+    const tolven::DecodedText decoded = tolven::decodeEditorText(bytes);
     format_ = decoded.format;
     editable_ = decoded.editable;
-    if (!editable_) openingMessage_ = showOnlyText(path_);
-    ui_->textArea->setReadOnly(!editable_);
+    if (!editable_) {
+        openingNotice_ = showOnlyText(path_);
+        showReadOnly();
+    }
     // Putting the text in raises the same notification as typing does.
     loading_ = true;
     ui_->textArea->setPlainText(decoded.text);
@@ -92,8 +96,22 @@ void CEditorDlg::showEvent(QShowEvent* event) {
     if (shownOnce_) return;
     shownOnce_ = true;
     // Reported from the running dialog, so that the message stands over it.
-    if (!openingMessage_.isEmpty())
-        QTimer::singleShot(0, this, [this] { showError(openingMessage_); });
+    if (!openingError_.isEmpty()) QTimer::singleShot(0, this, [this] { showError(openingError_); });
+    if (!openingNotice_.isEmpty())
+        QTimer::singleShot(0, this, [this] {
+            tolven::platform().messageBoxes->showInformation(this, openingNotice_);
+        });
+}
+
+void CEditorDlg::showReadOnly() {
+    ui_->textArea->setReadOnly(true);
+    // It looks as read-only edits do: on the dialog's own background rather
+    // than the background of a field that takes typing.
+    QPalette palette = ui_->textArea->palette();
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setBrush(group, QPalette::Base, palette.brush(group, QPalette::Window));
+    ui_->textArea->setPalette(palette);
 }
 
 bool CEditorDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -113,13 +131,13 @@ void CEditorDlg::OnTextChange() {
     ui_->okButton->setText(QStringLiteral("上書き保存"));
 }
 
-void CEditorDlg::OnOk() {
+void CEditorDlg::OnOK() {
     if (!modified_ || !editable_) {
         accept();
         return;
     }
-    if (!platform().messageBoxes->askYesNo(this,
-                                           QStringLiteral("上書き保存してもよろしいですか？")))
+    if (!tolven::platform().messageBoxes->askYesNo(
+            this, QStringLiteral("上書き保存してもよろしいですか？")))
         return;
     if (save()) accept();
 }
@@ -128,7 +146,7 @@ bool CEditorDlg::save() {
     // The raw text keeps what the plain text would change (no-break spaces,
     // line separators); its block separators are the line breaks.
     const std::optional<QByteArray> bytes =
-        encodeEditorText(ui_->textArea->document()->toRawText(), format_);
+        tolven::encodeEditorText(ui_->textArea->document()->toRawText(), format_);
     if (!bytes) {
         showError(unrepresentableText(path_, format_.encoding));
         return false;
@@ -157,4 +175,6 @@ bool CEditorDlg::save() {
     return true;
 }
 
-void CEditorDlg::showError(const QString& text) { platform().messageBoxes->showError(this, text); }
+void CEditorDlg::showError(const QString& text) {
+    tolven::platform().messageBoxes->showError(this, text);
+}

@@ -18,7 +18,9 @@ class CEditorDlg;
 // own encoding and line ends (see EditorText.h), so that a save gives back
 // every byte the user did not change. A file that cannot be read (or is no
 // regular file), or cannot be shown without losing bytes, is reported when the
-// dialog appears and shown read-only; such a file is never written.
+// dialog appears (the second as a notice, not as an error) and shown
+// read-only, on the background of a read-only field; such a file is never
+// written, and "OK" closes without a question.
 //
 // "OK" closes without writing while the text is unchanged. After the first
 // change by the user it reads "上書き保存" and asks before it writes; a failed
@@ -41,18 +43,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void OnOk();
+    void OnOK();
     void OnTextChange();
     void load();
+    void showReadOnly();
     bool save();
     void showError(const QString& text);
 
     std::unique_ptr<Ui::CEditorDlg> ui_;
     QString path_;
-    EditorFormat format_;
+    tolven::EditorFormat format_;
     bool editable_ = false;
     bool loading_ = false;
     bool modified_ = false;
     bool shownOnce_ = false;
-    QString openingMessage_;  // reported once the dialog is on screen
+    // Reported once the dialog is on screen.
+    QString openingError_;
+    QString openingNotice_;
 };

@@ -5,11 +5,6 @@
 
 #include "ui/ApplicationIcon.h"
 #include "ui/CEstimatorDlg.h"
-#include "ui/Platform.h"
-
-void MainDialogMessageSink::showError(const std::string& text) {
-    platform().messageBoxes->showError(owner_.data(), QString::fromUtf8(text));
-}
 
 CEstimatorApp::CEstimatorApp() = default;
 
@@ -22,15 +17,13 @@ int CEstimatorApp::InitInstance() {
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts_);
     QApplication::setFont(QFont(QStringLiteral("VL Gothic"), 9));
-    QApplication::setWindowIcon(applicationIcon());
+    QApplication::setWindowIcon(tolven::applicationIcon());
     tolven::setMessageSink(&sink_);
 
     CEstimatorDlg dialog;
-    mainDialog_ = &dialog;
     sink_.setOwner(&dialog);
     dialog.exec();  // its result means nothing
     sink_.setOwner(nullptr);
-    mainDialog_ = nullptr;
     return 0;
 }
 

@@ -1,24 +1,8 @@
 #pragma once
 
-#include <QPointer>
 #include <QTranslator>
-#include <QWidget>
-#include <string>
 
-#include "core/user_messages.h"
-
-class CEstimatorDlg;
-
-// Shows the core's failure messages as message boxes owned by the main dialog
-// (or by no window while there is none).
-class MainDialogMessageSink final : public tolven::MessageSink {
-public:
-    void setOwner(QWidget* owner) { owner_ = owner; }
-    void showError(const std::string& text) override;
-
-private:
-    QPointer<QWidget> owner_;
-};
+#include "ui/MainDialogMessageSink.h"
 
 // The application object. It runs the main dialog modally as the program's
 // only window; the dialog's own loop is the program's only event loop, and
@@ -36,9 +20,6 @@ public:
     // process's exit status, 0.
     int InitInstance();
 
-    // The main dialog while it runs, else nullptr.
-    CEstimatorDlg* mainDialog() const { return mainDialog_; }
-
     // Whether a window can be shown at all: on X11/Wayland systems Qt needs
     // an explicit QT_QPA_PLATFORM, a DISPLAY or a WAYLAND_DISPLAY (an empty
     // value counts as none). Pass the three environment values (nullptr when
@@ -48,6 +29,6 @@ public:
 
 private:
     QTranslator qtTexts_;
+    // Owns the core's message boxes: the main dialog while it runs.
     MainDialogMessageSink sink_;
-    CEstimatorDlg* mainDialog_ = nullptr;
 };

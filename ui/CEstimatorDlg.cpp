@@ -32,23 +32,23 @@ QString fromPathBytes(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
-const QString kInputTitle;  // the chooser's standard title for opening
-const QString kOutputTitle = QStringLiteral("出力ファイル名選択");
-const QString kLogTitle = QStringLiteral("ログファイル名選択");
+const QString INPUT_TITLE;  // the chooser's standard title for opening
+const QString OUTPUT_TITLE = QStringLiteral("出力ファイル名選択");
+const QString LOG_TITLE = QStringLiteral("ログファイル名選択");
 
 // The choosers' filters, "display name(patterns)"; Qt takes the patterns from
 // the brackets, separated by blanks.
-const QStringList kInputFilters = {QStringLiteral("ﾃｷｽﾄ,ﾃﾞｰﾀ(*.txt  *.dat)"),
+const QStringList INPUT_FILTERS = {QStringLiteral("ﾃｷｽﾄ,ﾃﾞｰﾀ(*.txt  *.dat)"),
                                    QStringLiteral("全て(*.*)")};
-const QStringList kTextFilters = {QStringLiteral("ﾃｷｽﾄ(*.txt)")};
-const QStringList kCsvFilters = {QStringLiteral("csvﾌｧｲﾙ(*.csv)")};
-const QStringList kLogFilters = {QStringLiteral("logﾌｧｲﾙ(*.log)")};
+const QStringList TEXT_FILTERS = {QStringLiteral("ﾃｷｽﾄ(*.txt)")};
+const QStringList CSV_FILTERS = {QStringLiteral("csvﾌｧｲﾙ(*.csv)")};
+const QStringList LOG_FILTERS = {QStringLiteral("logﾌｧｲﾙ(*.log)")};
 
-const QString kTextOutputQuestion =
+const QString TEXT_OUTPUT_QUESTION =
     QStringLiteral("処理が完了しました。\nメモ帳で出力ファイルを開きますか？");
-const QString kCsvOutputQuestion =
+const QString CSV_OUTPUT_QUESTION =
     QStringLiteral("処理が完了しました。\nexcelで出力ファイルを開きますか？");
-const QString kLogQuestion = QStringLiteral("メモ帳でログファイルを開きますか？");
+const QString LOG_QUESTION = QStringLiteral("メモ帳でログファイルを開きますか？");
 
 // Some captions are wider than their buttons in the gothic fonts at hand
 // (内容確認・修正 needs 84 px, its button is 75 px wide). Rather than cut off
@@ -65,15 +65,15 @@ void fitCaption(QPushButton* button) {
 }
 
 #ifdef Q_OS_WIN
-constexpr UINT kAboutSystemCommand = 0x0010;
+constexpr UINT ABOUT_SYSTEM_COMMAND = 0x0010;
 #endif
 
 }  // namespace
 
 CEstimatorDlg::CEstimatorDlg(QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::CEstimatorDlg>()) {
-    ui->setupUi(this);
-    setWindowIcon(applicationIcon());
+    : QDialog(parent), ui_(std::make_unique<Ui::CEstimatorDlg>()) {
+    ui_->setupUi(this);
+    setWindowIcon(tolven::applicationIcon());
     // Caption, system menu, minimise and close boxes, no maximise box; a
     // window of its own so that it has a taskbar button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -84,67 +84,77 @@ CEstimatorDlg::CEstimatorDlg(QWidget* parent)
     // bar set as its corner widget. The client area keeps the fixed template
     // geometry: the layout only puts it below the menu bar, and nothing moves
     // when the window is resized.
-    ui->menuBar->setNativeMenuBar(false);
-    ui->commandBar->setNativeMenuBar(false);
-    ui->menuBar->setCornerWidget(ui->commandBar, Qt::TopRightCorner);
+    ui_->menuBar->setNativeMenuBar(false);
+    ui_->commandBar->setNativeMenuBar(false);
+    ui_->menuBar->setCornerWidget(ui_->commandBar, Qt::TopRightCorner);
     auto* frame = new QVBoxLayout(this);
     frame->setContentsMargins(0, 0, 0, 0);
     frame->setSpacing(0);
-    frame->setMenuBar(ui->menuBar);
-    frame->addWidget(ui->clientArea, 0, Qt::AlignLeft | Qt::AlignTop);
+    frame->setMenuBar(ui_->menuBar);
+    frame->addWidget(ui_->clientArea, 0, Qt::AlignLeft | Qt::AlignTop);
     frame->addStretch(1);
     adjustSize();
 
-    for (QPushButton* button : ui->clientArea->findChildren<QPushButton*>()) fitCaption(button);
+    for (QPushButton* button : ui_->clientArea->findChildren<QPushButton*>()) fitCaption(button);
 
 #ifdef Q_OS_WIN
     // The window's system menu gets a separator and the about entry.
     if (HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
         const QString text = QStringLiteral("バージョン情報 TOLVEN(&A)...");
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING, kAboutSystemCommand, reinterpret_cast<LPCWSTR>(text.utf16()));
+        AppendMenuW(menu, MF_STRING, ABOUT_SYSTEM_COMMAND, reinterpret_cast<LPCWSTR>(text.utf16()));
     }
 #else
         // Qt gives no access to the window manager's menu on X11 or Wayland, so
         // the about entry lives in the menu bar only there.
 #endif
 
-    connect(ui->inputEdit, &QLineEdit::textChanged, this, &CEstimatorDlg::OnInputTextChanged);
-    connect(ui->outputEdit, &QLineEdit::textChanged, this, &CEstimatorDlg::OnOutputTextChanged);
-    connect(ui->logEdit, &QLineEdit::textChanged, this, &CEstimatorDlg::OnLogTextChanged);
-    connect(ui->runButton, &QPushButton::clicked, this, &CEstimatorDlg::OnRun);
-    connect(ui->quitButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ui->browseInputButton, &QPushButton::clicked, this, &CEstimatorDlg::OnBrowseInput);
-    connect(ui->checkInputButton, &QPushButton::clicked, this, &CEstimatorDlg::OnCheckInput);
-    connect(ui->chooseOutputButton, &QPushButton::clicked, this, &CEstimatorDlg::OnChooseOutput);
-    connect(ui->chooseLogButton, &QPushButton::clicked, this, &CEstimatorDlg::OnChooseLog);
-    connect(ui->txtFormatRadio, &QRadioButton::clicked, this, &CEstimatorDlg::OnTxtFormat);
-    connect(ui->csvFormatRadio, &QRadioButton::clicked, this, &CEstimatorDlg::OnCsvFormat);
-    connect(ui->detailSettingsAction, &QAction::triggered, this, &CEstimatorDlg::OnDetailSettings);
-    connect(ui->aboutAction, &QAction::triggered, this, &CEstimatorDlg::OnAbout);
+    connect(ui_->inputEdit, &QLineEdit::textChanged, this, &CEstimatorDlg::OnInputTextChanged);
+    connect(ui_->outputEdit, &QLineEdit::textChanged, this, &CEstimatorDlg::OnOutputTextChanged);
+    connect(ui_->logEdit, &QLineEdit::textChanged, this, &CEstimatorDlg::OnLogTextChanged);
+    connect(ui_->runButton, &QPushButton::clicked, this, &CEstimatorDlg::OnRun);
+    connect(ui_->quitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui_->browseInputButton, &QPushButton::clicked, this, &CEstimatorDlg::OnBrowseInput);
+    connect(ui_->checkInputButton, &QPushButton::clicked, this, &CEstimatorDlg::OnCheckInput);
+    connect(ui_->chooseOutputButton, &QPushButton::clicked, this, &CEstimatorDlg::OnChooseOutput);
+    connect(ui_->chooseLogButton, &QPushButton::clicked, this, &CEstimatorDlg::OnChooseLog);
+    connect(ui_->txtFormatRadio, &QRadioButton::clicked, this, &CEstimatorDlg::OnTxtFormat);
+    connect(ui_->csvFormatRadio, &QRadioButton::clicked, this, &CEstimatorDlg::OnCsvFormat);
+    connect(ui_->detailSettingsAction, &QAction::triggered, this, &CEstimatorDlg::OnDetailSettings);
+    connect(ui_->aboutAction, &QAction::triggered, this, &CEstimatorDlg::OnAbout);
 
     tolven::setDefaultSettings(tolven::runSettings);
-    ui->txtFormatRadio->setChecked(true);
+    ui_->txtFormatRadio->setChecked(true);
     // 実行 is disabled at start, so the first tab stop that takes the focus is 終了.
-    ui->quitButton->setFocus();
+    ui_->quitButton->setFocus();
 }
 
 CEstimatorDlg::~CEstimatorDlg() = default;
 
 void CEstimatorDlg::accept() {}
 
+bool CEstimatorDlg::focusNextPrevChild(bool next) {
+    // The format buttons are no tab stops, but Qt makes the checked button of
+    // an exclusive group one whenever a button of the group gets the focus.
+    // Taking that back here, before the next stop is looked for, keeps them
+    // out of the chain; a click still gives them the focus.
+    for (QRadioButton* format : {ui_->txtFormatRadio, ui_->csvFormatRadio})
+        format->setFocusPolicy(Qt::ClickFocus);
+    return QDialog::focusNextPrevChild(next);
+}
+
 void CEstimatorDlg::OnInputTextChanged() {
-    const bool filled = !ui->inputEdit->text().isEmpty();
-    ui->checkInputButton->setEnabled(filled);
-    ui->runButton->setEnabled(filled);
+    const bool filled = !ui_->inputEdit->text().isEmpty();
+    ui_->checkInputButton->setEnabled(filled);
+    ui_->runButton->setEnabled(filled);
 }
 
 void CEstimatorDlg::OnOutputTextChanged() {
-    ui->runButton->setEnabled(!ui->outputEdit->text().isEmpty());
+    ui_->runButton->setEnabled(!ui_->outputEdit->text().isEmpty());
 }
 
 void CEstimatorDlg::OnLogTextChanged() {
-    ui->runButton->setEnabled(!ui->logEdit->text().isEmpty());
+    ui_->runButton->setEnabled(!ui_->logEdit->text().isEmpty());
 }
 
 void CEstimatorDlg::setEditText(QLineEdit* edit, const QString& text) {
@@ -153,34 +163,35 @@ void CEstimatorDlg::setEditText(QLineEdit* edit, const QString& text) {
         return;
     }
     // Qt signals no change for the same text; the rules run all the same.
-    if (edit == ui->inputEdit)
+    if (edit == ui_->inputEdit)
         OnInputTextChanged();
-    else if (edit == ui->outputEdit)
+    else if (edit == ui_->outputEdit)
         OnOutputTextChanged();
-    else if (edit == ui->logEdit)
+    else if (edit == ui_->logEdit)
         OnLogTextChanged();
 }
 
 void CEstimatorDlg::showFileError(int errnum, const QString& path) {
-    const std::string text = fileErrorText(fileErrorReason(errnum), path.toStdString());
-    platform().messageBoxes->showError(this, QString::fromStdString(text));
+    const std::string text =
+        tolven::fileErrorText(tolven::fileErrorReason(errnum), path.toStdString());
+    tolven::platform().messageBoxes->showError(this, QString::fromStdString(text));
 }
 
 void CEstimatorDlg::OnBrowseInput() {
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Open;
-    request.title = kInputTitle;
-    request.filters = kInputFilters;
+    request.title = INPUT_TITLE;
+    request.filters = INPUT_FILTERS;
     request.defaultSuffix = QStringLiteral("txt");
     request.initialName = fromPathBytes(tolven::inputPath);
-    const std::optional<QString> chosen = platform().fileChooser->choose(this, request);
+    const std::optional<QString> chosen = tolven::platform().fileChooser->choose(this, request);
     if (!chosen) return;
     const std::string bytes = toPathBytes(*chosen);
-    if (const int error = probeReadable(bytes)) {
+    if (const int error = tolven::probeReadable(bytes)) {
         showFileError(error, *chosen);
         return;
     }
-    setEditText(ui->inputEdit, *chosen);
+    setEditText(ui_->inputEdit, *chosen);
     tolven::inputPath = bytes;
     MakeDefaultNames(*chosen);
 }
@@ -188,21 +199,21 @@ void CEstimatorDlg::OnBrowseInput() {
 void CEstimatorDlg::MakeDefaultNames(const QString& chosenInput) {
     // A path without any "." is its own base: "/data/counts" proposes
     // "/data/countsout.txt" and "/data/countsout.log".
-    const std::string base = defaultNameBase(toPathBytes(chosenInput));
-    tolven::outputPath = defaultOutputName(base, !ui->txtFormatRadio->isChecked());
-    setEditText(ui->outputEdit, fromPathBytes(tolven::outputPath));
-    tolven::logPath = defaultLogName(base);
-    setEditText(ui->logEdit, fromPathBytes(tolven::logPath));
+    const std::string base = tolven::defaultNameBase(toPathBytes(chosenInput));
+    tolven::outputPath = tolven::defaultOutputName(base, !ui_->txtFormatRadio->isChecked());
+    setEditText(ui_->outputEdit, fromPathBytes(tolven::outputPath));
+    tolven::logPath = tolven::defaultLogName(base);
+    setEditText(ui_->logEdit, fromPathBytes(tolven::logPath));
 }
 
 void CEstimatorDlg::chooseOutputFile(const FileChooserRequest& request, QLineEdit* edit,
                                      std::string& storedPath) {
-    const std::optional<QString> chosen = platform().fileChooser->choose(this, request);
+    const std::optional<QString> chosen = tolven::platform().fileChooser->choose(this, request);
     if (!chosen) return;
     const std::string bytes = toPathBytes(*chosen);
     // The file only has to be writable now; an existing one keeps its content
     // until a run replaces it.
-    if (const int error = probeWritable(bytes)) {
+    if (const int error = tolven::probeWritable(bytes)) {
         showFileError(error, *chosen);
         return;
     }
@@ -211,42 +222,42 @@ void CEstimatorDlg::chooseOutputFile(const FileChooserRequest& request, QLineEdi
 }
 
 void CEstimatorDlg::OnChooseOutput() {
-    const bool text = ui->txtFormatRadio->isChecked();
+    const bool text = ui_->txtFormatRadio->isChecked();
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Save;
-    request.title = kOutputTitle;
-    request.filters = text ? kTextFilters : kCsvFilters;
+    request.title = OUTPUT_TITLE;
+    request.filters = text ? TEXT_FILTERS : CSV_FILTERS;
     request.defaultSuffix = text ? QStringLiteral("txt") : QStringLiteral("csv");
     request.initialName = fromPathBytes(tolven::outputPath);
-    chooseOutputFile(request, ui->outputEdit, tolven::outputPath);
+    chooseOutputFile(request, ui_->outputEdit, tolven::outputPath);
 }
 
 void CEstimatorDlg::OnChooseLog() {
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Save;
-    request.title = kLogTitle;
-    request.filters = kLogFilters;
+    request.title = LOG_TITLE;
+    request.filters = LOG_FILTERS;
     request.defaultSuffix = QStringLiteral("log");
     request.initialName = fromPathBytes(tolven::logPath);
-    chooseOutputFile(request, ui->logEdit, tolven::logPath);
+    chooseOutputFile(request, ui_->logEdit, tolven::logPath);
 }
 
 void CEstimatorDlg::OnTxtFormat() {
-    tolven::outputPath = switchExtension(tolven::outputPath, ".csv", ".txt");
-    setEditText(ui->outputEdit, fromPathBytes(tolven::outputPath));
+    tolven::outputPath = tolven::switchExtension(tolven::outputPath, ".csv", ".txt");
+    setEditText(ui_->outputEdit, fromPathBytes(tolven::outputPath));
 }
 
 void CEstimatorDlg::OnCsvFormat() {
-    tolven::outputPath = switchExtension(tolven::outputPath, ".txt", ".csv");
-    setEditText(ui->outputEdit, fromPathBytes(tolven::outputPath));
+    tolven::outputPath = tolven::switchExtension(tolven::outputPath, ".txt", ".csv");
+    setEditText(ui_->outputEdit, fromPathBytes(tolven::outputPath));
 }
 
 void CEstimatorDlg::OnCheckInput() {
-    tolven::inputPath = toPathBytes(ui->inputEdit->text());
-    if (probeReadable(tolven::inputPath) != 0) {
-        platform().messageBoxes->showError(this, QStringLiteral("ERROR!! : 入力ファイル\n") +
-                                                     fromPathBytes(tolven::inputPath) +
-                                                     QStringLiteral(" を開けません"));
+    tolven::inputPath = toPathBytes(ui_->inputEdit->text());
+    if (tolven::probeReadable(tolven::inputPath) != 0) {
+        tolven::platform().messageBoxes->showError(
+            this, QStringLiteral("ERROR!! : 入力ファイル\n") + fromPathBytes(tolven::inputPath) +
+                      QStringLiteral(" を開けません"));
         return;
     }
     CEditorDlg editor(this);
@@ -254,18 +265,18 @@ void CEstimatorDlg::OnCheckInput() {
 }
 
 void CEstimatorDlg::OnRun() {
-    tolven::inputPath = toPathBytes(ui->inputEdit->text());
-    tolven::outputPath = toPathBytes(ui->outputEdit->text());
-    tolven::logPath = toPathBytes(ui->logEdit->text());
-    tolven::csvOutput = ui->txtFormatRadio->isChecked() ? 0 : 1;
+    tolven::inputPath = toPathBytes(ui_->inputEdit->text());
+    tolven::outputPath = toPathBytes(ui_->outputEdit->text());
+    tolven::logPath = toPathBytes(ui_->logEdit->text());
+    tolven::csvOutput = ui_->txtFormatRadio->isChecked() ? 0 : 1;
     // A failed run has shown its own message; there is nothing to offer.
     if (tolven::runEstimation() != 0) return;
 
-    const bool text = ui->txtFormatRadio->isChecked();
-    MessageBoxes& boxes = *platform().messageBoxes;
-    const bool showOutput = boxes.askYesNo(this, text ? kTextOutputQuestion : kCsvOutputQuestion);
-    const bool showLog = boxes.askYesNo(this, kLogQuestion);
-    ViewerLauncher& viewers = *platform().viewerLauncher;
+    const bool text = ui_->txtFormatRadio->isChecked();
+    MessageBoxes& boxes = *tolven::platform().messageBoxes;
+    const bool showOutput = boxes.askYesNo(this, text ? TEXT_OUTPUT_QUESTION : CSV_OUTPUT_QUESTION);
+    const bool showLog = boxes.askYesNo(this, LOG_QUESTION);
+    ViewerLauncher& viewers = *tolven::platform().viewerLauncher;
     if (showLog) viewers.open(ViewerLauncher::Viewer::TextEditor, fromPathBytes(tolven::logPath));
     if (showOutput)
         viewers.open(
@@ -287,7 +298,7 @@ void CEstimatorDlg::OnAbout() {
 bool CEstimatorDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
     if (eventType == "windows_generic_MSG") {
         const MSG* msg = static_cast<const MSG*>(message);
-        if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutSystemCommand) {
+        if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == ABOUT_SYSTEM_COMMAND) {
             OnAbout();
             *result = 0;
             return true;

@@ -66,6 +66,9 @@ public slots:
     void OnAbout();
 
 protected:
+    // Tab and Shift+Tab skip the format buttons, also after one of them took
+    // the focus by a click.
+    bool focusNextPrevChild(bool next) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif
@@ -83,5 +86,5 @@ private:
     void chooseOutputFile(const FileChooserRequest& request, QLineEdit* edit,
                           std::string& storedPath);
 
-    std::unique_ptr<Ui::CEstimatorDlg> ui;
+    std::unique_ptr<Ui::CEstimatorDlg> ui_;
 };

@@ -49,7 +49,7 @@ void CSettingDlg::OnReset() {
 }
 
 void CSettingDlg::refuse(QLineEdit* field, const char* message) {
-    platform().messageBoxes->showError(this, QString::fromUtf8(message));
+    tolven::platform().messageBoxes->showError(this, QString::fromUtf8(message));
     field->setFocus();
 }
 

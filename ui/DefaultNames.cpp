@@ -1,5 +1,7 @@
 #include "ui/DefaultNames.h"
 
+namespace tolven {
+
 std::string defaultNameBase(const std::string& inputPath) {
     const std::string::size_type dot = inputPath.rfind('.');
     if (dot == std::string::npos) return inputPath;
@@ -28,3 +30,5 @@ std::string switchExtension(const std::string& path, const std::string& from,
     result.append(path, start, std::string::npos);
     return result;
 }
+
+}  // namespace tolven

@@ -6,6 +6,8 @@
 // strings; only the ASCII "." and the ASCII extensions are looked at, so any
 // multibyte encoding whose trail bytes never equal an ASCII "." (UTF-8) works.
 
+namespace tolven {
+
 // The base from which the output and log names are made: the path up to its
 // last ".", the "." excluded. The search covers the whole path, so the last "."
 // may stand in a folder name ("/ver1.2/counts" gives "/ver1"). A path without
@@ -23,3 +25,5 @@ std::string defaultLogName(const std::string& base);
 // ".TXT" is not ".txt". An empty `from` leaves the path unchanged.
 std::string switchExtension(const std::string& path, const std::string& from,
                             const std::string& to);
+
+}  // namespace tolven

@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+namespace tolven {
+
 namespace {
 
 constexpr QChar CR_MARK(0x240D);
@@ -147,3 +149,5 @@ std::optional<QByteArray> encodeEditorText(const QString& text, const EditorForm
 QString encodingName(EditorEncoding encoding) {
     return encoding == EditorEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift-JIS");
 }
+
+}  // namespace tolven

@@ -27,6 +27,8 @@
 // line break (U+2029, U+FDD0, U+FDD1), or a literal mark in a mixed file.
 // Such a file is shown as well as can be done but is not editable.
 
+namespace tolven {
+
 enum class EditorEncoding { Utf8, ShiftJis };
 
 // How a text is to be written back.
@@ -53,3 +55,5 @@ std::optional<QByteArray> encodeEditorText(const QString& text, const EditorForm
 
 // The encoding's name as the user is told it: "UTF-8" or "Shift-JIS".
 QString encodingName(EditorEncoding encoding);
+
+}  // namespace tolven

@@ -10,10 +10,15 @@ class QWidget;
 struct FileChooserRequest {
     enum class Kind { Open, Save };
     Kind kind = Kind::Open;
-    QString title;          // empty: the platform's standard title
-    QStringList filters;    // "display name (patterns)", first one selected
-    QString defaultSuffix;  // appended to a name typed without an extension
-    QString initialName;    // the stored path the chooser starts from
+    QString title;  // empty: the platform's standard title
+    // "display name(patterns)", the first one selected. As in the display
+    // names, the pattern "*.*" stands for every file, with an extension or
+    // without one.
+    QStringList filters;
+    // Appended, after a ".", to a name typed without an extension. An open
+    // chooser takes a typed name that exists as it is, without the suffix.
+    QString defaultSuffix;
+    QString initialName;  // the stored path the chooser starts from
 };
 
 // The platform's modal file choosers. A save chooser asks before an existing

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+namespace tolven {
+
 FileErrorReason fileErrorReason(int errnum) {
     switch (errnum) {
         case ENOENT:
@@ -74,3 +76,5 @@ std::string fileErrorText(FileErrorReason reason, const std::string& path) {
     text.replace(at, 2, path);
     return text;
 }
+
+}  // namespace tolven

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace tolven {
+
 // Why a file could not be opened, in the terms the user is shown.
 enum class FileErrorReason {
     NotFound,
@@ -33,3 +35,5 @@ FileErrorReason fileErrorReason(int errnum);
 // The message for `reason` with %1 replaced by `path` (UTF-8 in, UTF-8 out),
 // e.g. "%1 was not found.".
 std::string fileErrorText(FileErrorReason reason, const std::string& path);
+
+}  // namespace tolven

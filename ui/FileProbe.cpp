@@ -11,6 +11,8 @@
 #include <unistd.h>
 #endif
 
+namespace tolven {
+
 #ifdef _WIN32
 
 int probeReadable(const std::string& path) {
@@ -57,3 +59,5 @@ int probeWritable(const std::string& path) {
 }
 
 #endif
+
+}  // namespace tolven

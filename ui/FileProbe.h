@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace tolven {
+
 // Checks that the file choosers make before they accept a path. Each opens the
 // file and closes it again at once; the result is 0 when that worked, or the
 // errno value of the failure.
@@ -13,3 +15,5 @@ int probeReadable(const std::string& path);
 // Opens `path` for writing without truncating it: an existing file keeps every
 // byte, a missing one is created empty. A folder fails with EISDIR.
 int probeWritable(const std::string& path);
+
+}  // namespace tolven

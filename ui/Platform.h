@@ -12,6 +12,8 @@ struct Platform {
     ViewerLauncher* viewerLauncher = nullptr;
 };
 
+namespace tolven {
+
 // The services in force. Before any installation they are the Qt ones.
 Platform& platform();
 
@@ -21,3 +23,5 @@ void setPlatform(const Platform& services);
 // The application's name, which captions every message box: the base name of
 // the running executable, without folder and extension.
 QString applicationName();
+
+}  // namespace tolven

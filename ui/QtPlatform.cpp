@@ -4,17 +4,25 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include "ui/Platform.h"
 
+namespace tolven {
 namespace {
 
 class QtMessageBoxes final : public MessageBoxes {
 public:
     void showError(QWidget* owner, const QString& text) override {
         QMessageBox box(QMessageBox::Critical, applicationName(), text, QMessageBox::Ok, owner);
+        box.exec();
+    }
+
+    void showInformation(QWidget* owner, const QString& text) override {
+        QMessageBox box(QMessageBox::Information, applicationName(), text, QMessageBox::Ok, owner);
         box.exec();
     }
 
@@ -37,7 +45,10 @@ public:
         // The open chooser does not require the typed name to exist either.
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setNameFilters(request.filters);
-        dialog.setDefaultSuffix(request.defaultSuffix);
+        listEveryFileForStarDotStar(dialog);
+        // Qt would add the suffix before the open chooser could see whether
+        // the name exists as typed; that chooser adds it itself below.
+        if (save) dialog.setDefaultSuffix(request.defaultSuffix);
         if (!request.initialName.isEmpty()) {
             const QFileInfo initial(request.initialName);
             if (request.initialName.contains(QLatin1Char('/')))
@@ -47,7 +58,49 @@ public:
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         const QStringList chosen = dialog.selectedFiles();
         if (chosen.isEmpty()) return std::nullopt;
-        return chosen.first();
+        if (save) return chosen.first();
+        return withDefaultSuffix(chosen.first(), request.defaultSuffix);
+    }
+
+private:
+    // A name that exists as typed is taken as it is ("counts" for a file
+    // without an extension); otherwise a name without an extension gets the
+    // default suffix, as in the save choosers.
+    static QString withDefaultSuffix(const QString& path, const QString& suffix) {
+        const QFileInfo typed(path);
+        if (suffix.isEmpty() || typed.exists() || typed.fileName().contains(QLatin1Char('.')))
+            return path;
+        return path + QLatin1Char('.') + suffix;
+    }
+
+    // The patterns of a filter, "display name(patterns)", with "*.*" as "*".
+    // Empty when the filter holds no "*.*": then Qt's own reading stands.
+    static QStringList everyFilePatterns(const QString& filter) {
+        const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+        if (open < 0 || !filter.endsWith(QLatin1Char(')'))) return {};
+        QStringList patterns =
+            filter.mid(open + 1, filter.size() - open - 2)
+                .split(QRegularExpression(QStringLiteral("[ ;]+")), Qt::SkipEmptyParts);
+        if (!patterns.contains(QStringLiteral("*.*"))) return {};
+        for (QString& pattern : patterns)
+            if (pattern == QStringLiteral("*.*")) pattern = QStringLiteral("*");
+        return patterns;
+    }
+
+    // In a filter's display name "*.*" means every file, as on Windows, but
+    // Qt reads it as "names with a dot" and would hide a file such as
+    // "counts". The chooser's file list is filtered by its file system
+    // model, which is given the patterns with "*.*" read as "*" whenever such
+    // a filter is selected; the filter's text stays as shown.
+    static void listEveryFileForStarDotStar(QFileDialog& dialog) {
+        auto* files = dialog.findChild<QFileSystemModel*>();
+        if (!files) return;
+        const auto apply = [files](const QString& filter) {
+            const QStringList patterns = everyFilePatterns(filter);
+            if (!patterns.isEmpty()) files->setNameFilters(patterns);
+        };
+        apply(dialog.selectedNameFilter());
+        QObject::connect(&dialog, &QFileDialog::filterSelected, files, apply);
     }
 };
 
@@ -87,3 +140,5 @@ QString applicationName() {
     if (path.isEmpty()) return QStringLiteral("TOLVEN");
     return QFileInfo(path).completeBaseName();
 }
+
+}  // namespace tolven

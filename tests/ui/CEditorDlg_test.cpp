@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -100,6 +101,16 @@ void okClosesWithoutWriting(CEditorDlg& dlg, const Controls& c, const FakePlatfo
     QVERIFY(input.untouched(original));
 }
 
+// The text area takes no typing and is drawn as a read-only field: on the
+// dialog's background, not on the background of a field that takes typing.
+void looksReadOnly(const Controls& c) {
+    QVERIFY(c.text->isReadOnly());
+    const QImage drawn = c.text->viewport()->grab().toImage();
+    const QColor corner = drawn.pixelColor(drawn.width() - 2, drawn.height() - 2);
+    QCOMPARE(corner, c.text->window()->palette().color(QPalette::Window));
+    QVERIFY(corner != QApplication::palette(c.text).color(QPalette::Base));
+}
+
 std::string sjis(const char* utf8) {
     QStringEncoder encoder("Shift_JIS");
     const QByteArray bytes = encoder.encode(QString::fromUtf8(utf8));
@@ -132,6 +143,7 @@ private slots:
     void readOnlyFileIsNotReplaced();
     void saveKeepsPermissionsAndSymbolicLinks();
     void characterOutsideShiftJisIsRefused();
+    void realReadOnlyNoticeHasTheInformationIcon();
     void realQuestionBoxYesAndNo();
 };
 
@@ -357,13 +369,15 @@ void CEditorDlgTest::lossyFilesOpenReadOnly() {
     CEditorDlg dlg;
     showAndWait(dlg);
     const Controls c(dlg);
-    QTRY_COMPARE(fake.messageBoxes.errors.size(), std::size_t(1));
-    QCOMPARE(fake.messageBoxes.errors[0],
-             QStringLiteral("ERROR!! : 入力ファイル\n%1 には文字として表せないバイトがあるため、"
+    // A notice, not an error.
+    QTRY_COMPARE(fake.messageBoxes.notices.size(), std::size_t(1));
+    QCOMPARE(fake.messageBoxes.notices[0],
+             QStringLiteral("入力ファイル\n%1 には文字として表せないバイトがあるため、"
                             "読み取り専用で開きます")
                  .arg(fromLocal(input.path)));
+    QVERIFY(fake.messageBoxes.errors.empty());
     QVERIFY(!dlg.editable());
-    QVERIFY(c.text->isReadOnly());
+    looksReadOnly(c);
     QVERIFY(!c.shown().isEmpty());
     QTest::keyClicks(c.text, "x");
     QVERIFY(!dlg.modified());
@@ -406,8 +420,9 @@ void CEditorDlgTest::unreadableFileIsReportedAndNeverWritten() {
     QTRY_COMPARE(fake.messageBoxes.errors.size(), std::size_t(1));
     QCOMPARE(fake.messageBoxes.errors[0], QStringLiteral("ERROR!! : 入力ファイル\n%1 を開けません")
                                               .arg(fromLocal(tolven::inputPath)));
+    QVERIFY(fake.messageBoxes.notices.empty());
     QVERIFY(dlg.isVisible());
-    QVERIFY(c.text->isReadOnly());
+    looksReadOnly(c);
     QVERIFY(!dlg.editable());
     c.ok->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
@@ -532,6 +547,31 @@ void CEditorDlgTest::characterOutsideShiftJisIsRefused() {
 }
 
 // The question through the real message box: question icon, Yes and No.
+void CEditorDlgTest::realReadOnlyNoticeHasTheInformationIcon() {
+    const std::string original = readFile(tolven::test::dataFile("editor/nul_bytes.txt"));
+    const InputFile input(original);
+    QString text, caption;
+    int icon = -1;
+    int buttons = -1;
+    QWidget* owner = nullptr;
+    CEditorDlg dlg;
+    auto shown = whenModal<QMessageBox>([&](QMessageBox* box) {
+        text = box->text();
+        caption = box->windowTitle();
+        icon = box->icon();
+        buttons = box->standardButtons();
+        owner = box->parentWidget();
+        box->button(QMessageBox::Ok)->click();
+    });
+    showAndWait(dlg);
+    QTRY_VERIFY(*shown);
+    QVERIFY(text.startsWith(QStringLiteral("入力ファイル\n")));
+    QCOMPARE(caption, tolven::applicationName());
+    QCOMPARE(icon, int(QMessageBox::Information));
+    QCOMPARE(buttons, int(QMessageBox::Ok));
+    QCOMPARE(owner, &dlg);
+}
+
 void CEditorDlgTest::realQuestionBoxYesAndNo() {
     const std::string original = "1 A01 3 2.5\r\n";
     const InputFile input(original);

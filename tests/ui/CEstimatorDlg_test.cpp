@@ -22,6 +22,7 @@
 #include "ui/CEditorDlg.h"
 #include "ui/CEstimatorApp.h"
 #include "ui/CSettingDlg.h"
+#include "ui/MainDialogMessageSink.h"
 
 using tolven::test::readFile;
 using tolven::test::TempDir;
@@ -139,20 +140,40 @@ private slots:
     }
 
     void tabOrderFollowsTheTemplateAndSkipsTheRadioButtons() {
+        // Tab pressed for real, from 実行 round the dialog and back again: at
+        // start, and after a format button took the focus by a click (Qt
+        // makes the checked button of a group a tab stop when it gets focus).
         CEstimatorDlg dlg;
         Controls c(dlg);
-        c.run->setEnabled(true);
-        const QList<QWidget*> expected = {c.run,    c.quit, c.input,        c.browse,   c.check,
-                                          c.output, c.log,  c.chooseOutput, c.chooseLog};
-        QList<QWidget*> chain;
-        QWidget* w = c.run;
-        do {
-            if ((w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && w->parentWidget() &&
-                w->parentWidget()->objectName() == QLatin1String("clientArea"))
-                chain.append(w);
-            w = w->nextInFocusChain();
-        } while (w != c.run);
-        QCOMPARE(chain, expected);
+        // Filled so that 実行 and 内容確認・修正 stay enabled; the format
+        // buttons switch the stored output name.
+        tolven::outputPath = "out.txt";
+        c.input->setText("in.txt");
+        c.output->setText("out.txt");
+        c.log->setText("out.log");
+        dlg.show();
+        dlg.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        const QList<QWidget*> expected = {c.run,    c.quit, c.input,        c.browse,    c.check,
+                                          c.output, c.log,  c.chooseOutput, c.chooseLog, c.run};
+        for (QRadioButton* clicked : {static_cast<QRadioButton*>(nullptr), c.csv, c.txt}) {
+            if (clicked) {
+                QTest::mouseClick(clicked, Qt::LeftButton);
+                QCOMPARE(QApplication::focusWidget(), clicked);
+            }
+            c.run->setFocus();
+            QList<QWidget*> visited = {QApplication::focusWidget()};
+            for (qsizetype i = 1; i < expected.size(); ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                visited.append(QApplication::focusWidget());
+            }
+            QCOMPARE(visited, expected);
+            // Backwards, from 変更 (log) past the format row to the log edit.
+            c.chooseLog->setFocus();
+            QTest::keyClick(c.chooseLog, Qt::Key_Backtab, Qt::ShiftModifier);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(QApplication::focusWidget(), c.log);
+        }
     }
 
     void enablingRulesFollowTheEditThatChangedLast() {

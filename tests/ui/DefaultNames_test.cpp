@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+namespace tolven::test {
 namespace {
 
 struct NameCase {
@@ -62,3 +63,4 @@ TEST(DefaultNames, ExtensionSwitchReplacesEveryCaseSensitiveOccurrence) {
 }
 
 }  // namespace
+}  // namespace tolven::test

@@ -148,17 +148,18 @@ private slots:
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QCOMPARE(about.windowTitle(), QStringLiteral("バージョン情報 TOLVEN"));
-        QCOMPARE(about.size(), QSize(381, 84));  // 254 x 56 units
+        // 254 x 56 units, 55 units wider for the title's one line.
+        QCOMPARE(about.size(), fromDialogUnits(0, 0, 309, 56).size());
         const struct {
             const char* name;
             QRect rect;
         } items[] = {
-            // The icon shows at its own 32 x 32 px; the title wraps onto a
-            // second line of the same width.
+            // The icon shows at its own 32 x 32 px. The title and OK are
+            // wider and further right by the 55 units the title needs.
             {"iconLabel", QRect(fromDialogUnits(11, 17, 0, 0).topLeft(), QSize(32, 32))},
-            {"titleLabel", QRect(fromDialogUnits(38, 7, 209, 8).topLeft(), QSize(314, 24))},
+            {"titleLabel", fromDialogUnits(38, 7, 264, 8)},
             {"copyrightLabel", fromDialogUnits(46, 25, 134, 8)},
-            {"okButton", fromDialogUnits(187, 33, 50, 16)},
+            {"okButton", fromDialogUnits(242, 33, 50, 16)},
         };
         for (const auto& item : items) {
             auto* w = about.findChild<QWidget*>(item.name);
@@ -169,7 +170,12 @@ private slots:
         QCOMPARE(
             title->text(),
             QStringLiteral("Empirical Bayes Estimator for Poisson-Gamma model [Version 2.1.0]"));
-        // The wrapped title fits its two lines, the copyright its one.
+        // The title fits one line at the application's font, VL Gothic 9 pt,
+        // and so does the copyright.
+        QCOMPARE(QFontInfo(title->font()).family(), QStringLiteral("VL Gothic"));
+        QCOMPARE(QFontInfo(title->font()).pointSize(), 9);
+        QVERIFY(QFontMetrics(title->font()).horizontalAdvance(title->text()) <=
+                title->contentsRect().width());
         QVERIFY(title->heightForWidth(title->width()) <= title->height());
         auto* copyright = about.findChild<QLabel*>("copyrightLabel");
         QVERIFY(QFontMetrics(copyright->font()).horizontalAdvance(copyright->text()) <=

@@ -5,6 +5,12 @@
 
 #include "tests/support/test_support.h"
 
+using tolven::DecodedText;
+using tolven::decodeEditorText;
+using tolven::EditorEncoding;
+using tolven::EditorFormat;
+using tolven::encodeEditorText;
+
 namespace {
 
 QByteArray fixture(const char* name) {

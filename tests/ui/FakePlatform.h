@@ -14,6 +14,7 @@
 class FakeMessageBoxes final : public MessageBoxes {
 public:
     void showError(QWidget*, const QString& text) override { errors.push_back(text); }
+    void showInformation(QWidget*, const QString& text) override { notices.push_back(text); }
 
     // Answers the next question from `answers` (front first); No when empty.
     bool askYesNo(QWidget*, const QString& text) override {
@@ -25,6 +26,7 @@ public:
     }
 
     std::vector<QString> errors;
+    std::vector<QString> notices;
     std::vector<QString> questions;
     std::deque<bool> answers;
 };
@@ -61,8 +63,8 @@ struct FakePlatform {
     FakeFileChooser fileChooser;
     FakeViewerLauncher viewerLauncher;
 
-    FakePlatform() { setPlatform(Platform{&messageBoxes, &fileChooser, &viewerLauncher}); }
-    ~FakePlatform() { setPlatform(Platform{}); }
+    FakePlatform() { tolven::setPlatform(Platform{&messageBoxes, &fileChooser, &viewerLauncher}); }
+    ~FakePlatform() { tolven::setPlatform(Platform{}); }
     FakePlatform(const FakePlatform&) = delete;
     FakePlatform& operator=(const FakePlatform&) = delete;
 };

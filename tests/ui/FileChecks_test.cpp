@@ -10,11 +10,8 @@
 #include "ui/FileErrorText.h"
 #include "ui/FileProbe.h"
 
+namespace tolven::test {
 namespace {
-
-using tolven::test::readFile;
-using tolven::test::TempDir;
-using tolven::test::writeFile;
 
 TEST(FileErrorText, ErrnoValuesMapOntoTheUsersTexts) {
     const struct {
@@ -112,3 +109,4 @@ TEST(FileProbe, UnreadableAndUnwritableFilesAreDenied) {
 }
 
 }  // namespace
+}  // namespace tolven::test

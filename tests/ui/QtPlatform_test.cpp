@@ -2,10 +2,12 @@
 // way a user would: typing into the chooser's name field and pressing its
 // buttons. Only the viewer launcher is a fake.
 #include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,13 +29,28 @@ namespace {
 
 QString q(const std::string& bytes) { return QString::fromStdString(bytes); }
 
-// Types `name` into the chooser's name field and confirms it.
+// Types `name` into the chooser's name field, over what it held, and
+// confirms it.
 void chooseIn(QFileDialog* chooser, const QString& name) {
     auto* field = chooser->findChild<QLineEdit*>("fileNameEdit");
     QVERIFY(field);
-    field->setText(name);
+    chooser->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(chooser));
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, name);
     // QFileDialog::accept() is protected; it is still a slot.
     QMetaObject::invokeMethod(chooser, "accept", Qt::DirectConnection);
+}
+
+// The names that a chooser's file list shows, sorted.
+QStringList listed(QListView* list) {
+    const QAbstractItemModel* model = list->model();
+    QStringList names;
+    for (int row = 0; row < model->rowCount(list->rootIndex()); ++row)
+        names << model->index(row, 0, list->rootIndex()).data().toString();
+    names.sort();
+    return names;
 }
 
 // Stands in for the desktop's opener: records the URLs it is asked to open.
@@ -57,12 +74,12 @@ private:
 private slots:
     void init() {
         tolven::resetSharedData();
-        setPlatform(Platform{nullptr, nullptr, &viewers});
+        tolven::setPlatform(Platform{nullptr, nullptr, &viewers});
         dir = std::make_unique<TempDir>();
     }
 
     void cleanup() {
-        setPlatform(Platform{});
+        tolven::setPlatform(Platform{});
         dir.reset();
     }
 
@@ -86,7 +103,7 @@ private slots:
         dlg.findChild<QPushButton*>("checkInputButton")->click();
         QVERIFY(*shown);
         QCOMPARE(caption, QStringLiteral("QtPlatform_test"));
-        QCOMPARE(caption, applicationName());
+        QCOMPARE(caption, tolven::applicationName());
         QCOMPARE(text, QStringLiteral("ERROR!! : 入力ファイル\n") + q(missing) +
                            QStringLiteral(" を開けません"));
         QCOMPARE(icon, QMessageBox::Critical);
@@ -107,7 +124,7 @@ private slots:
             asked << box->text();
             QCOMPARE(box->icon(), QMessageBox::Question);
             QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
-            QCOMPARE(box->windowTitle(), applicationName());
+            QCOMPARE(box->windowTitle(), tolven::applicationName());
             second = whenModal<QMessageBox>([&](QMessageBox* next) {
                 asked << next->text();
                 next->button(QMessageBox::Yes)->click();
@@ -129,7 +146,7 @@ private slots:
         // must be shown from there.
         FakeMessageBoxes boxes;
         boxes.answers = {true, true};
-        setPlatform(Platform{&boxes, nullptr, nullptr});
+        tolven::setPlatform(Platform{&boxes, nullptr, nullptr});
         OpenedUrls opener;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
         const QString before = QDir::currentPath();
@@ -172,7 +189,53 @@ private slots:
         QCOMPARE(dlg.findChild<QLineEdit*>("logEdit")->text(), q(dir->file("areaout.log")));
     }
 
+    void allFilesFilterListsFilesWithoutExtension() {
+        // A file without an extension in a folder with a "." in its name: it
+        // is listed under 全て(*.*), taken as typed, and its folder's "."
+        // starts the default names.
+        const std::filesystem::path folder = dir->path() / "ver1.2";
+        std::filesystem::create_directory(folder);
+        const std::string counts = (folder / "counts").string();
+        writeFile(counts, "1 A 3 2.5\n");
+        writeFile((folder / "area.txt").string(), "1 A 3 2.5\n");
+        writeFile((folder / "notes.md").string(), "\n");
+        tolven::inputPath = (folder / "area.txt").string();
+        CEstimatorDlg dlg;
+        dlg.show();
+        FakeMessageBoxes boxes;
+        tolven::setPlatform(Platform{&boxes, nullptr, &viewers});
+        QStringList firstList, allList;
+        QString allFilter;
+        auto shown = whenModal<QFileDialog>([&](QFileDialog* chooser) {
+            auto* list = chooser->findChild<QListView*>("listView");
+            auto* types = chooser->findChild<QComboBox*>("fileTypeCombo");
+            if (list && types) {
+                // The list fills in the background.
+                (void)QTest::qWaitFor([&] { return (firstList = listed(list)).size() >= 1; });
+                // The user picks the second filter with the keyboard.
+                types->setFocus();
+                QTest::keyClick(types, Qt::Key_Down);
+                allFilter = types->currentText();
+                (void)QTest::qWaitFor([&] { return (allList = listed(list)).size() >= 3; }, 2000);
+            }
+            chooseIn(chooser, QStringLiteral("counts"));
+        });
+        dlg.findChild<QPushButton*>("browseInputButton")->click();
+        tolven::setPlatform(Platform{nullptr, nullptr, &viewers});
+        QVERIFY(*shown);
+        QCOMPARE(boxes.errors, std::vector<QString>{});
+        QCOMPARE(firstList, QStringList{QStringLiteral("area.txt")});
+        QCOMPARE(allFilter, QStringLiteral("全て(*.*)"));
+        QCOMPARE(allList, QStringList({QStringLiteral("area.txt"), QStringLiteral("counts"),
+                                       QStringLiteral("notes.md")}));
+        QCOMPARE(tolven::inputPath, counts);
+        QCOMPARE(dlg.findChild<QLineEdit*>("inputEdit")->text(), q(counts));
+        QCOMPARE(tolven::outputPath, dir->file("ver1out.txt"));
+        QCOMPARE(tolven::logPath, dir->file("ver1out.log"));
+    }
+
     void openChooserWithAMissingFileShowsNotFound() {
+        // A missing name typed without an extension gets the default one.
         CEstimatorDlg dlg;
         dlg.show();
         const std::string missing = dir->file("nothing.txt");
@@ -182,7 +245,7 @@ private slots:
                 message = box->text();
                 box->button(QMessageBox::Ok)->click();
             });
-            chooseIn(chooser, q(missing));
+            chooseIn(chooser, q(dir->file("nothing")));
         });
         dlg.findChild<QPushButton*>("browseInputButton")->click();
         QVERIFY(*shown);
