@@ -5,6 +5,7 @@ namespace tolven {
 RegionTable regionTable;
 UnitResults unitResults;
 RunSettings runSettings;
+ExtendedSettings extendedSettings;
 std::string inputPath;
 std::string outputPath;
 std::string logPath;
@@ -14,6 +15,7 @@ void resetSharedData() {
     regionTable = RegionTable();
     unitResults = UnitResults();
     runSettings = RunSettings();
+    extendedSettings = ExtendedSettings();
     inputPath.clear();
     outputPath.clear();
     logPath.clear();

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/extended_settings.h"
 #include "core/region_table.h"
 #include "core/run_settings.h"
 #include "core/unit_results.h"
@@ -12,6 +13,9 @@ namespace tolven {
 extern RegionTable regionTable;
 extern UnitResults unitResults;
 extern RunSettings runSettings;
+// The options beyond the five settings; like them they last for the
+// program's run.
+extern ExtendedSettings extendedSettings;
 
 // Paths are byte strings in the system's multibyte encoding, passed unchanged
 // to the file system.

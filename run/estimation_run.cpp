@@ -21,6 +21,7 @@
 #include "core/shared_data.h"
 #include "reports/log_report.h"
 #include "reports/result_table.h"
+#include "run/outcome_collection.h"
 #include "run/output_file.h"
 #include "run/unit_estimation.h"
 #include "run/unit_groups.h"
@@ -106,21 +107,24 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
 
     const EngineOptions options{extended.fitMode, request.cancel};
     PriorsByRow priors;
-    PriorsByRow* const keep = extended.posteriorOutput ? &priors : nullptr;
+    PriorsByRow* const keep =
+        extended.posteriorOutput || request.outcome != nullptr ? &priors : nullptr;
+    UnitGroups groups;
     bool finished = false;
     arena.execute([&] {
+        if (wholeFileMode != 1) groups = groupRowsByUnit(table);
         const bool estimated =
             wholeFileMode == 1
                 ? estimateWholeFile(table, request.settings, options, request.progress,
                                     log.stream(), keep)
-                : estimateUnits(table, groupRowsByUnit(table), request.settings, options,
-                                request.progress, log.stream(), keep);
+                : estimateUnits(table, groups, request.settings, options, request.progress,
+                                log.stream(), keep);
         if (!estimated) return;
         if (request.progress) request.progress->writing();
         const PosteriorColumns columns{extended.intervalLevel, extended.threshold,
                                        &priors.unitOfRow, &priors.priors};
         ResultTableFormat format{request.csvOutput != 0, request.settings.excludeZero != 0};
-        if (keep) format.posterior = &columns;
+        if (extended.posteriorOutput) format.posterior = &columns;
         finished = writeResultTableInParallel(output.stream(), table, format, request.cancel);
     });
     if (!finished) return RUN_CANCELLED;
@@ -142,6 +146,12 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path()));
         return RUN_FAILED;
     }
+    if (request.outcome) {
+        arena.execute([&] {
+            collectOutcome(table, wholeFileMode == 1 ? nullptr : &groups, priors,
+                           request.settings.excludeZero != 0, extended, *request.outcome);
+        });
+    }
     return RUN_SUCCEEDED;
 }
 
@@ -152,6 +162,7 @@ int runEstimation() {
     request.logPath = logPath;
     request.csvOutput = csvOutput;
     request.settings = runSettings;
+    request.extended = extendedSettings;
     return runEstimation(request, installedMessageSink());
 }
 

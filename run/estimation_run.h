@@ -7,6 +7,7 @@
 #include "core/extended_settings.h"
 #include "core/run_settings.h"
 #include "core/user_messages.h"
+#include "run/run_outcome.h"
 #include "run/run_progress.h"
 
 namespace tolven {
@@ -24,6 +25,9 @@ struct RunRequest {
     // between units, between fit steps, between pieces of the table.
     const std::atomic<bool>* cancel = nullptr;
     RunProgress* progress = nullptr;  // hears how far the run has got, if given
+    // When given, a successful run leaves in it what the plots need (see
+    // collectOutcome); otherwise it is left alone.
+    RunOutcome* outcome = nullptr;
 };
 
 // What runEstimation returns.

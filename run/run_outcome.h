@@ -10,7 +10,7 @@ namespace tolven {
 // What is kept of the last successful run for the plots: a few numbers per
 // region and unit, exactly the values the result table prints (before the
 // table's multiplication by 100). Plain data; the run fills it, the plots read
-// it. Missing values follow the table: NOT_AVAILABLE (core/limits.h) where
+// it. Missing values follow the table: NOT_AVAILABLE (core/not_available.h) where
 // the table prints "***", NaN where a posterior value has no prior.
 
 // One region of the last successful run, as the result table shows it.

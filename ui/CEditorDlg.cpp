@@ -8,6 +8,7 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include "core/file_messages.h"
 #include "core/shared_data.h"
 #include "ui/Platform.h"
 #include "ui_CEditorDlg.h"
@@ -15,11 +16,13 @@
 namespace {
 
 QString openFailedText(const QString& path) {
-    return QStringLiteral("ERROR!! : 入力ファイル\n%1 を開けません").arg(path);
+    return QString::fromStdString(
+        tolven::cannotOpenMessage(tolven::INPUT_FILE_SUBJECT, path.toStdString()));
 }
 
 QString writeFailedText(const QString& path) {
-    return QStringLiteral("ERROR!! : 入力ファイル\n%1 に書き込めません").arg(path);
+    return QString::fromStdString(
+        tolven::cannotWriteMessage(tolven::INPUT_FILE_SUBJECT, path.toStdString()));
 }
 
 QString unrepresentableText(const QString& path, tolven::EditorEncoding encoding) {

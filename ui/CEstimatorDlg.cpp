@@ -7,14 +7,19 @@
 #include <QVBoxLayout>
 
 #include "run/estimation_run.h"
+#include "core/file_messages.h"
 #include "core/run_settings.h"
 #include "core/shared_data.h"
 #include "ui/ApplicationIcon.h"
 #include "ui/CAboutDlg.h"
+#include "ui/BackgroundRun.h"
 #include "ui/CEditorDlg.h"
+#include "ui/CExtendedSettingDlg.h"
+#include "ui/CPlotDlg.h"
 #include "ui/CSettingDlg.h"
-#include "ui/DefaultNames.h"
+#include "run/default_names.h"
 #include "ui/FileErrorText.h"
+#include "run/output_file.h"
 #include "ui/FileProbe.h"
 #include "ui/Platform.h"
 #include "ui_CEstimatorDlg.h"
@@ -49,6 +54,8 @@ const QString TEXT_OUTPUT_QUESTION =
 const QString CSV_OUTPUT_QUESTION =
     QStringLiteral("処理が完了しました。\nexcelで出力ファイルを開きますか？");
 const QString LOG_QUESTION = QStringLiteral("メモ帳でログファイルを開きますか？");
+const QString CANCELLED_NOTICE =
+    QStringLiteral("処理を中止しました。\n出力ファイルとログファイルは元のままです。");
 
 // Some captions are wider than their buttons in the gothic fonts at hand
 // (内容確認・修正 needs 84 px, its button is 75 px wide). Rather than cut off
@@ -121,9 +128,13 @@ CEstimatorDlg::CEstimatorDlg(QWidget* parent)
     connect(ui_->txtFormatRadio, &QRadioButton::clicked, this, &CEstimatorDlg::OnTxtFormat);
     connect(ui_->csvFormatRadio, &QRadioButton::clicked, this, &CEstimatorDlg::OnCsvFormat);
     connect(ui_->detailSettingsAction, &QAction::triggered, this, &CEstimatorDlg::OnDetailSettings);
+    connect(ui_->extendedSettingsAction, &QAction::triggered, this,
+            &CEstimatorDlg::OnExtendedSettings);
+    connect(ui_->plotAction, &QAction::triggered, this, &CEstimatorDlg::OnPlots);
     connect(ui_->aboutAction, &QAction::triggered, this, &CEstimatorDlg::OnAbout);
 
     tolven::setDefaultSettings(tolven::runSettings);
+    tolven::setDefaultExtendedSettings(tolven::extendedSettings);
     ui_->txtFormatRadio->setChecked(true);
     // 実行 is disabled at start, so the first tab stop that takes the focus is 終了.
     ui_->quitButton->setFocus();
@@ -132,6 +143,15 @@ CEstimatorDlg::CEstimatorDlg(QWidget* parent)
 CEstimatorDlg::~CEstimatorDlg() = default;
 
 void CEstimatorDlg::accept() {}
+
+void CEstimatorDlg::reject() {
+    if (run_) {
+        closeAfterRun_ = true;
+        run_->cancel();
+        return;
+    }
+    QDialog::reject();
+}
 
 bool CEstimatorDlg::focusNextPrevChild(bool next) {
     // The format buttons are no tab stops, but Qt makes the checked button of
@@ -256,8 +276,9 @@ void CEstimatorDlg::OnCheckInput() {
     tolven::inputPath = toPathBytes(ui_->inputEdit->text());
     if (tolven::probeReadable(tolven::inputPath) != 0) {
         tolven::platform().messageBoxes->showError(
-            this, QStringLiteral("ERROR!! : 入力ファイル\n") + fromPathBytes(tolven::inputPath) +
-                      QStringLiteral(" を開けません"));
+            this, QString::fromStdString(tolven::cannotOpenMessage(
+                      tolven::INPUT_FILE_SUBJECT,
+                      fromPathBytes(tolven::inputPath).toStdString())));
         return;
     }
     CEditorDlg editor(this);
@@ -265,12 +286,41 @@ void CEstimatorDlg::OnCheckInput() {
 }
 
 void CEstimatorDlg::OnRun() {
+    if (run_) return;  // one run at a time
     tolven::inputPath = toPathBytes(ui_->inputEdit->text());
     tolven::outputPath = toPathBytes(ui_->outputEdit->text());
     tolven::logPath = toPathBytes(ui_->logEdit->text());
     tolven::csvOutput = ui_->txtFormatRadio->isChecked() ? 0 : 1;
+
+    // The run works on a copy of what is in effect now: settings changed
+    // while it goes on (they cannot be, the dialog takes no input) would not
+    // reach it.
+    tolven::RunRequest request;
+    request.inputPath = tolven::inputPath;
+    request.outputPath = tolven::outputPath;
+    request.logPath = tolven::logPath;
+    request.csvOutput = tolven::csvOutput;
+    request.settings = tolven::runSettings;
+    request.extended = tolven::extendedSettings;
+    auto outcome = std::make_unique<tolven::RunOutcome>();
+    request.outcome = outcome.get();
+
+    BackgroundRun run(this, std::move(request));
+    run_ = &run;
+    const int result = run.exec();
+    run_ = nullptr;
+    if (closeAfterRun_) {
+        QDialog::reject();
+        return;
+    }
+    if (result == tolven::RUN_CANCELLED) {
+        tolven::platform().messageBoxes->showInformation(this, CANCELLED_NOTICE);
+        return;
+    }
     // A failed run has shown its own message; there is nothing to offer.
-    if (tolven::runEstimation() != 0) return;
+    if (result != tolven::RUN_SUCCEEDED) return;
+    lastOutcome_ = std::move(outcome);
+    ui_->plotAction->setEnabled(true);
 
     const bool text = ui_->txtFormatRadio->isChecked();
     MessageBoxes& boxes = *tolven::platform().messageBoxes;
@@ -287,6 +337,17 @@ void CEstimatorDlg::OnRun() {
 void CEstimatorDlg::OnDetailSettings() {
     CSettingDlg settings(this);
     settings.exec();
+}
+
+void CEstimatorDlg::OnExtendedSettings() {
+    CExtendedSettingDlg settings(tolven::extendedSettings, this);
+    settings.exec();
+}
+
+void CEstimatorDlg::OnPlots() {
+    if (!lastOutcome_) return;
+    CPlotDlg plots(*lastOutcome_, this);
+    plots.exec();
 }
 
 void CEstimatorDlg::OnAbout() {

@@ -4,8 +4,10 @@
 #include <memory>
 #include <string>
 
+#include "run/run_outcome.h"
 #include "ui/FileChooser.h"
 
+class BackgroundRun;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -34,6 +36,12 @@ public:
     // The dialog has nothing to accept: the confirming command is 実行, which
     // leaves the dialog open. Only reject() ends it.
     void accept() override;
+    // Ends the dialog; during a run it stops the run first and ends once the
+    // run is over.
+    void reject() override;
+
+    // The run going on, else nullptr (for tests).
+    BackgroundRun* currentRun() const { return run_; }
 
 public slots:
     // Enabling rules. Each looks only at its own edit, so the state of 実行
@@ -63,6 +71,10 @@ public slots:
     // the log (asked in that order, launched log first).
     void OnRun();
     void OnDetailSettings();
+    // The options beyond the five settings (posterior output, the fit).
+    void OnExtendedSettings();
+    // The plots of the last successful run; enabled once a run has succeeded.
+    void OnPlots();
     void OnAbout();
 
 protected:
@@ -87,4 +99,7 @@ private:
                           std::string& storedPath);
 
     std::unique_ptr<Ui::CEstimatorDlg> ui_;
+    BackgroundRun* run_ = nullptr;
+    bool closeAfterRun_ = false;
+    std::unique_ptr<tolven::RunOutcome> lastOutcome_;  // of the last successful run
 };

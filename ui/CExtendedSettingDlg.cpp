@@ -47,7 +47,7 @@ void CExtendedSettingDlg::OnReset() {
 }
 
 void CExtendedSettingDlg::refuse(QLineEdit* field, const char* message) {
-    platform().messageBoxes->showError(this, QString::fromUtf8(message));
+    tolven::platform().messageBoxes->showError(this, QString::fromUtf8(message));
     field->setFocus();
 }
 

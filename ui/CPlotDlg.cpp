@@ -112,7 +112,7 @@ void CPlotDlg::OnUnitEntered() {
         outcome_.units.begin(), outcome_.units.end(), wanted,
         [](const tolven::UnitOutcome& unit, int value) { return unit.unitNumber < value; });
     if (!number || found == outcome_.units.end() || found->unitNumber != wanted) {
-        platform().messageBoxes->showError(
+        tolven::platform().messageBoxes->showError(
             this, QStringLiteral("ERROR!! : 単位番号\n%1 の単位はありません").arg(text));
         ui_->unitEdit->setText(QString::number(outcome_.units[unitIndex_].unitNumber));
         ui_->unitEdit->selectAll();
@@ -138,12 +138,12 @@ void CPlotDlg::OnSave() {
             .arg(QLatin1String(FILE_STEM[tab]),
                  outcome_.wholeFile ? QStringLiteral("all")
                                     : QStringLiteral("unit%1").arg(unit.unitNumber));
-    const std::optional<QString> path = platform().fileChooser->choose(this, request);
+    const std::optional<QString> path = tolven::platform().fileChooser->choose(this, request);
     if (!path) return;
 
     const std::optional<tolven::PlotFileFormat> format = tolven::plotFileFormat(*path);
     if (!format) {
-        platform().messageBoxes->showError(
+        tolven::platform().messageBoxes->showError(
             this, QStringLiteral("ERROR!! : グラフファイル\n%1 に書き込めません\n"
                                  "拡張子は .png、.svg、.pdf のいずれかにしてください")
                       .arg(*path));
@@ -151,7 +151,7 @@ void CPlotDlg::OnSave() {
     }
     const QByteArray bytes = tolven::renderPlot(*plots_[tab], *format);
     if (bytes.isEmpty() || !tolven::writeFileWhole(*path, bytes))
-        platform().messageBoxes->showError(
+        tolven::platform().messageBoxes->showError(
             this, QStringLiteral("ERROR!! : グラフファイル\n%1 に書き込めません").arg(*path));
 }
 

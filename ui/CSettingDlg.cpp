@@ -62,16 +62,9 @@ void CSettingDlg::OnOK() {
     if (!tolven::parseCountSetting(fieldText(ui_->maxIterationsEdit), settings.maxIterations))
         return refuse(ui_->maxIterationsEdit, tolven::MAX_ITERATIONS_MESSAGE);
 
-    const std::string alpha = fieldText(ui_->initialAlphaEdit);
-    if (tolven::isAutoText(alpha))
-        settings.initialAlpha = -1.0;
-    else if (!tolven::parseRealSetting(alpha, settings.initialAlpha))
+    if (!tolven::parseInitialValueSetting(fieldText(ui_->initialAlphaEdit), settings.initialAlpha))
         return refuse(ui_->initialAlphaEdit, tolven::INITIAL_ALPHA_MESSAGE);
-
-    const std::string beta = fieldText(ui_->initialBetaEdit);
-    if (tolven::isAutoText(beta))
-        settings.initialBeta = -1.0;
-    else if (!tolven::parseRealSetting(beta, settings.initialBeta))
+    if (!tolven::parseInitialValueSetting(fieldText(ui_->initialBetaEdit), settings.initialBeta))
         return refuse(ui_->initialBetaEdit, tolven::INITIAL_BETA_MESSAGE);
 
     accept();

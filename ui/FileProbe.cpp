@@ -25,15 +25,6 @@ int probeReadable(const std::string& path) {
     return 0;
 }
 
-int probeWritable(const std::string& path) {
-    // Append mode creates a missing file and never truncates an existing one.
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (!file) return errno ? errno : EINVAL;
-    std::fclose(file);
-    return 0;
-}
-
 #else
 
 int probeReadable(const std::string& path) {
@@ -48,14 +39,6 @@ int probeReadable(const std::string& path) {
         result = EISDIR;
     ::close(fd);
     return result;
-}
-
-int probeWritable(const std::string& path) {
-    // No O_TRUNC: choosing an existing file must not empty it before any run.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) return errno;
-    ::close(fd);
-    return 0;
 }
 
 #endif

@@ -12,8 +12,7 @@ namespace tolven {
 // blocks, not even on a named pipe.
 int probeReadable(const std::string& path);
 
-// Opens `path` for writing without truncating it: an existing file keeps every
-// byte, a missing one is created empty. A folder fails with EISDIR.
-int probeWritable(const std::string& path);
+// The check for writing is the output files' own: probeWritable in
+// run/output_file.h.
 
 }  // namespace tolven

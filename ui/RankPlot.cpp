@@ -5,7 +5,7 @@
 #include <cmath>
 #include <numeric>
 
-#include "core/limits.h"
+#include "core/not_available.h"
 #include "ui/UnitPlots.h"
 
 namespace tolven {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/not_available.h"
 #include "run/run_outcome.h"
 
 class QCPGraph;

@@ -8,6 +8,7 @@
 
 #include "tests/support/test_support.h"
 #include "ui/FileErrorText.h"
+#include "run/output_file.h"
 #include "ui/FileProbe.h"
 
 namespace tolven::test {

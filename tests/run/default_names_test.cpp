@@ -1,4 +1,4 @@
-#include "ui/DefaultNames.h"
+#include "run/default_names.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,76 @@
+#include "run/outcome_collection.h"
+
+#include <oneapi/tbb/parallel_for.h>
+
+#include "core/not_available.h"
+#include "core/posterior.h"
+
+namespace tolven {
+namespace {
+
+// The posterior columns of one region, NaN where the table prints "***".
+void summarize(RegionOutcome& region, const UnitPriors& priors, double level, double threshold) {
+    if (region.ebRatioME == NOT_AVAILABLE) return;
+    if (priorUsable(priors.meAlpha, priors.meBeta)) {
+        const PosteriorSummary s = summarizePosterior(priors.meAlpha, priors.meBeta,
+                                                      region.observed, region.expected, level,
+                                                      threshold);
+        region.lowerME = s.lower;
+        region.upperME = s.upper;
+        region.exceedanceME = s.exceedance;
+    }
+    if (region.ebRatioMLE != NOT_AVAILABLE && priorUsable(priors.mleAlpha, priors.mleBeta)) {
+        const PosteriorSummary s = summarizePosterior(priors.mleAlpha, priors.mleBeta,
+                                                      region.observed, region.expected, level,
+                                                      threshold);
+        region.lowerMLE = s.lower;
+        region.upperMLE = s.upper;
+        region.exceedanceMLE = s.exceedance;
+    }
+}
+
+}  // namespace
+
+void collectOutcome(const InputTable& table, const UnitGroups* groups, const PriorsByRow& priors,
+                    bool excludeZero, const ExtendedSettings& extended, RunOutcome& outcome) {
+    outcome = RunOutcome();
+    outcome.wholeFile = groups == nullptr;
+    outcome.excludeZero = excludeZero;
+    outcome.posteriorOutput = extended.posteriorOutput;
+    outcome.intervalLevel = extended.intervalLevel;
+    outcome.threshold = extended.threshold;
+
+    const std::size_t rows = static_cast<std::size_t>(table.rowCount);
+    const std::size_t unitCount = groups ? groups->unitCount() : (rows > 0 ? 1 : 0);
+    outcome.units.resize(unitCount);
+    outcome.regions.resize(rows);
+    const auto rowAt = [&](std::size_t index) {
+        return groups ? groups->rows[index] : static_cast<int>(index) + 1;
+    };
+    const double level = extended.intervalLevel / 100.0;
+    const double threshold = extended.threshold / 100.0;
+    tbb::parallel_for(std::size_t{0}, unitCount, [&](std::size_t k) {
+        UnitOutcome& unit = outcome.units[k];
+        unit.unitNumber = groups ? groups->units[k] : -1;
+        unit.firstRegion = groups ? groups->starts[k] : 0;
+        unit.regionCount = groups ? groups->regionCount(k) : rows;
+        const UnitPriors& prior = priors.priors[k];
+        unit.meAlpha = prior.meAlpha;
+        unit.meBeta = prior.meBeta;
+        unit.mleAlpha = prior.mleAlpha;
+        unit.mleBeta = prior.mleBeta;
+        for (std::size_t i = unit.firstRegion; i < unit.firstRegion + unit.regionCount; ++i) {
+            const int row = rowAt(i);
+            RegionOutcome& region = outcome.regions[i];
+            region.code.assign(table.code[row]);
+            region.observed = table.observed[row];
+            region.expected = table.expected[row];
+            region.ratio = table.ratio[row];
+            region.ebRatioME = table.ebRatioME[row];
+            region.ebRatioMLE = table.ebRatioMLE[row];
+            if (extended.posteriorOutput) summarize(region, prior, level, threshold);
+        }
+    });
+}
+
+}  // namespace tolven

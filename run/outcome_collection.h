@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/extended_settings.h"
+#include "core/input_table.h"
+#include "run/run_outcome.h"
+#include "run/unit_estimation.h"
+#include "run/unit_groups.h"
+
+namespace tolven {
+
+// Fills `outcome` with what the plots need of a finished run: every region's
+// values as the result table holds them, grouped by unit in ascending unit
+// number (the regions of a unit in file order), each unit's priors, and the
+// posterior summaries when extended.posteriorOutput (computed with the same
+// rules as the table's columns, on the threads of the calling task arena).
+// `groups` is null in whole-file mode (one unit, numbered -1).
+void collectOutcome(const InputTable& table, const UnitGroups* groups, const PriorsByRow& priors,
+                    bool excludeZero, const ExtendedSettings& extended, RunOutcome& outcome);
+
+}  // namespace tolven

@@ -1,0 +1,165 @@
+#include "ui/BackgroundRun.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <thread>
+
+#include "ui/Platform.h"
+
+namespace {
+
+const QString READING_TEXT = QStringLiteral("入力ファイルを読み込み中…");
+const QString ESTIMATING_TEXT = QStringLiteral("推定中… %1 / %2 グループ");
+const QString WRITING_TEXT = QStringLiteral("出力ファイルを書き込み中…");
+const QString CANCEL_TEXT = QStringLiteral("中止");
+const QString STOPPING_TEXT = QStringLiteral("中止しています…");
+
+// The events by which a user acts on a window.
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::InputMethod:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::ContextMenu:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+// Carries the run's messages and progress from its thread to the interface
+// thread.
+class BackgroundRun::Forwarder final : public tolven::MessageSink, public tolven::RunProgress {
+public:
+    explicit Forwarder(BackgroundRun& run) : run_(run) {}
+
+    void showError(const std::string& text) override {
+        // Blocking: the run goes on only once the user has closed the box,
+        // as with a run on the interface thread.
+        BackgroundRun* run = &run_;
+        QMetaObject::invokeMethod(
+            &run_,
+            [run, text] {
+                tolven::platform().messageBoxes->showError(
+                    run->progress_ ? static_cast<QWidget*>(run->progress_.data()) : run->owner_,
+                    QString::fromStdString(text));
+            },
+            Qt::BlockingQueuedConnection);
+    }
+
+    void reading() override { post(READING_TEXT, 0, 0); }
+    void estimating(std::size_t done, std::size_t total) override {
+        post(ESTIMATING_TEXT.arg(done).arg(total), static_cast<int>(done * 1000 / std::max<std::size_t>(total, 1)), 1000);
+    }
+    void writing() override { post(WRITING_TEXT, 0, 0); }
+
+private:
+    void post(const QString& text, int done, int total) {
+        BackgroundRun* run = &run_;
+        QMetaObject::invokeMethod(
+            &run_, [run, text, done, total] { run->setProgressText(text, done, total); },
+            Qt::QueuedConnection);
+    }
+
+    BackgroundRun& run_;
+};
+
+BackgroundRun::BackgroundRun(QWidget* owner, tolven::RunRequest request)
+    : owner_(owner), request_(std::move(request)) {}
+
+BackgroundRun::~BackgroundRun() = default;
+
+void BackgroundRun::cancel() {
+    cancel_.store(true);
+    if (progress_) progress_->setLabelText(STOPPING_TEXT);
+}
+
+int BackgroundRun::exec() {
+    running_ = true;
+    qApp->installEventFilter(this);
+    Forwarder forwarder(*this);
+    request_.cancel = &cancel_;
+    request_.progress = &forwarder;
+
+    QEventLoop loop;
+    std::atomic<int> result{tolven::RUN_FAILED};
+    std::thread worker([&] {
+        result = tolven::runEstimation(request_, forwarder);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    QTimer::singleShot(PROGRESS_DELAY_MS, this, [this] {
+        if (running_) showProgressWindow();
+    });
+    loop.exec();
+    worker.join();
+
+    running_ = false;
+    qApp->removeEventFilter(this);
+    if (progress_) {
+        progress_->hide();
+        progress_->deleteLater();
+        progress_ = nullptr;
+    }
+    return result;
+}
+
+void BackgroundRun::showProgressWindow() {
+    progress_ = new QProgressDialog(owner_);
+    progress_->setWindowTitle(tolven::applicationName());
+    progress_->setWindowModality(Qt::WindowModal);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    progress_->setMinimumDuration(0);
+    progress_->setCancelButtonText(CANCEL_TEXT);
+    progress_->setLabelText(pendingText_.isEmpty() ? READING_TEXT : pendingText_);
+    progress_->setRange(0, pendingTotal_);
+    progress_->setValue(pendingDone_);
+    // The progress window's own close box and Escape also stop the run.
+    connect(progress_, &QProgressDialog::canceled, this, &BackgroundRun::cancel);
+    progress_->show();
+}
+
+void BackgroundRun::setProgressText(const QString& text, int done, int total) {
+    pendingText_ = text;
+    pendingDone_ = done;
+    pendingTotal_ = total;
+    if (!progress_ || cancel_.load()) return;
+    progress_->setLabelText(text);
+    progress_->setRange(0, total);
+    progress_->setValue(done);
+}
+
+bool BackgroundRun::eventFilter(QObject* watched, QEvent* event) {
+    // The owner and its children take no input while the run goes on; the
+    // progress window (and the message boxes) do.
+    if (running_ && isUserInput(event->type()) && watched->isWidgetType()) {
+        const QWidget* widget = static_cast<QWidget*>(watched);
+        const QWidget* window = widget->window();
+        if (window == owner_ || (owner_ && owner_->isAncestorOf(widget) && window == owner_)) {
+            if (event->type() == QEvent::Close) {
+                // Closing the program stops the run first.
+                cancel();
+            }
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QProgressDialog>
+#include <atomic>
+#include <memory>
+
+#include "run/estimation_run.h"
+
+class QWidget;
+
+// Runs one estimation off the interface thread, so that the window keeps
+// repainting, and lets the user stop it.
+//
+// exec() starts the run and returns its result (RUN_SUCCEEDED, RUN_FAILED,
+// RUN_CANCELLED) when it is over, keeping the interface's events going
+// meanwhile. While it runs, `owner` and its children take no mouse, keyboard
+// or close input (they keep the look the enabling rules gave them). A run
+// that lasts more than about half a second shows a modal progress window:
+// reading, then the units done out of how many, then writing, with a 中止
+// button. Every message the run raises is shown on the interface thread
+// through the platform's message boxes, the run waiting for it to be closed.
+class BackgroundRun : public QObject {
+    Q_OBJECT
+public:
+    BackgroundRun(QWidget* owner, tolven::RunRequest request);
+    ~BackgroundRun() override;
+
+    int exec();
+
+    // Asks the run to stop soon; exec() then returns RUN_CANCELLED.
+    void cancel();
+    bool running() const { return running_; }
+
+    // The progress window while it is shown, else nullptr (for tests).
+    QProgressDialog* progressWindow() const { return progress_; }
+
+    // How long a run goes on before its progress window appears.
+    static constexpr int PROGRESS_DELAY_MS = 500;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class Forwarder;
+
+    void showProgressWindow();
+    void setProgressText(const QString& text, int done, int total);
+
+    QWidget* owner_;
+    tolven::RunRequest request_;
+    std::atomic<bool> cancel_{false};
+    bool running_ = false;
+    QPointer<QProgressDialog> progress_;
+    QString pendingText_;
+    int pendingDone_ = 0;
+    int pendingTotal_ = 0;
+};
