@@ -1,11 +1,14 @@
 #include "ui/CEstimatorDlg.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -18,6 +21,7 @@
 #include "tests/ui/CommitText.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/WhenModal.h"
+#include "ui/BackgroundRun.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CEditorDlg.h"
 #include "ui/CEstimatorApp.h"
@@ -607,6 +611,55 @@ private slots:
             c.txt->click();
             QVERIFY(!c.run->isEnabled());
         }
+    }
+
+    // The input is a pipe whose writer comes only after the cancel, so the
+    // run is sure to be going on (reading) when the progress window appears.
+    void cancelDuringARunLeavesTheOldFilesAndSaysSo() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        const std::string input = dir->file("input.fifo");
+        QCOMPARE(::mkfifo(input.c_str(), 0600), 0);
+        c.input->setText(q(input));
+        c.output->setText(q(dir->file("areaout.txt")));
+        c.log->setText(q(dir->file("areaout.log")));
+        writeFile(dir->file("areaout.txt"), "old table\n");
+        writeFile(dir->file("areaout.log"), "old log\n");
+        fake->messageBoxes.answers = {true, true};
+
+        bool sawProgress = false;
+        bool secondRunRefused = false;
+        QTimer::singleShot(BackgroundRun::PROGRESS_DELAY_MS + 300, &dlg, [&] {
+            BackgroundRun* run = dlg.currentRun();
+            QVERIFY(run != nullptr);
+            QProgressDialog* progress = run->progressWindow();
+            sawProgress = progress != nullptr && progress->isVisible();
+            // The main dialog takes no input meanwhile.
+            QTest::mouseClick(c.run, Qt::LeftButton);
+            secondRunRefused = dlg.currentRun() == run;
+            if (progress) {
+                QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+            }
+            // Only now does the pipe get a writer: the read ends, the run stops.
+            writeFile(input, GOOD_INPUT);
+        });
+        QTest::mouseClick(c.run, Qt::LeftButton);
+
+        QVERIFY(sawProgress);
+        QVERIFY(secondRunRefused);
+        QVERIFY(dlg.currentRun() == nullptr);
+        QCOMPARE(fake->messageBoxes.notices.size(), std::size_t{1});
+        QVERIFY(fake->messageBoxes.errors.empty());
+        QCOMPARE(fake->messageBoxes.answers.size(), std::size_t{2});  // no viewer question
+        QCOMPARE(readFile(dir->file("areaout.txt")), std::string("old table\n"));
+        QCOMPARE(readFile(dir->file("areaout.log")), std::string("old log\n"));
+        QVERIFY(!dlg.findChild<QAction*>("plotAction")->isEnabled());
+
+        // A run that succeeds enables the plots.
+        fillForGoodRun(c);
+        QTest::mouseClick(c.run, Qt::LeftButton);
+        QVERIFY(fake->messageBoxes.errors.empty());
+        QVERIFY(dlg.findChild<QAction*>("plotAction")->isEnabled());
     }
 
     void coreMessagesGoToTheMainDialogsMessageBoxes() {
