@@ -8,25 +8,25 @@
 namespace tolven {
 namespace {
 
+// One prior's posterior columns, left NaN where the prior is missing.
+void summarizeUnder(double alpha, double beta, const RegionOutcome& region, double level,
+                    double threshold, double& lower, double& upper, double& exceedance) {
+    if (!priorUsable(alpha, beta)) return;
+    const PosteriorSummary s =
+        summarizePosterior(alpha, beta, region.observed, region.expected, level, threshold);
+    lower = s.lower;
+    upper = s.upper;
+    exceedance = s.exceedance;
+}
+
 // The posterior columns of one region, NaN where the table prints "***".
 void summarize(RegionOutcome& region, const UnitPriors& priors, double level, double threshold) {
     if (region.ebRatioME == NOT_AVAILABLE) return;
-    if (priorUsable(priors.meAlpha, priors.meBeta)) {
-        const PosteriorSummary s = summarizePosterior(priors.meAlpha, priors.meBeta,
-                                                      region.observed, region.expected, level,
-                                                      threshold);
-        region.lowerME = s.lower;
-        region.upperME = s.upper;
-        region.exceedanceME = s.exceedance;
-    }
-    if (region.ebRatioMLE != NOT_AVAILABLE && priorUsable(priors.mleAlpha, priors.mleBeta)) {
-        const PosteriorSummary s = summarizePosterior(priors.mleAlpha, priors.mleBeta,
-                                                      region.observed, region.expected, level,
-                                                      threshold);
-        region.lowerMLE = s.lower;
-        region.upperMLE = s.upper;
-        region.exceedanceMLE = s.exceedance;
-    }
+    summarizeUnder(priors.meAlpha, priors.meBeta, region, level, threshold, region.lowerME,
+                   region.upperME, region.exceedanceME);
+    if (region.ebRatioMLE == NOT_AVAILABLE) return;
+    summarizeUnder(priors.mleAlpha, priors.mleBeta, region, level, threshold, region.lowerMLE,
+                   region.upperMLE, region.exceedanceMLE);
 }
 
 }  // namespace

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/not_available.h"
 #include "core/shared_data.h"
+#include "tests/core/same_double.h"
 #include "tests/support/test_support.h"
 
 namespace tolven {
@@ -91,6 +94,35 @@ TEST_F(EstimationRunTest, GoldenFilesComeOutByteForByteOnAnyNumberOfThreads) {
             }
         }
     }
+}
+
+TEST_F(EstimationRunTest, TheOutcomeHoldsWhatTheTableShowsGroupedByUnit) {
+    RunRequest request;
+    setDefaultSettings(request.settings);
+    request.inputPath = dataFile(EXAMPLE + ".txt");
+    request.outputPath = outputPath;
+    request.logPath = logPath;
+    request.extended.posteriorOutput = true;
+    RunOutcome outcome;
+    request.outcome = &outcome;
+    ASSERT_EQ(runEstimation(request, messages), RUN_SUCCEEDED);
+
+    ASSERT_EQ(outcome.units.size(), 2u);
+    EXPECT_EQ(outcome.units[0].unitNumber, 1);
+    EXPECT_EQ(outcome.units[0].regionCount, 10u);
+    EXPECT_EQ(outcome.units[1].unitNumber, 2);
+    EXPECT_EQ(outcome.units[1].firstRegion, 10u);
+    ASSERT_EQ(outcome.regions.size(), 11u);
+    // Unit 1's regions in file order, with the table's figures (A04 is line 6).
+    EXPECT_EQ(outcome.regions[0].code, "A01");
+    EXPECT_EQ(outcome.regions[9].code, "A10");
+    EXPECT_EQ(test::sixDecimals(outcome.regions[3].ebRatioMLE * 100.0), tableFields(6)[6]);
+    EXPECT_EQ(test::sixDecimals(outcome.regions[3].upperMLE * 100.0), tableFields(6)[11]);
+    EXPECT_EQ(test::sixDecimals(outcome.units[0].mleAlpha), "1.846245");
+    // The one-region unit: no moment ratio, no posterior.
+    EXPECT_EQ(outcome.regions[10].code, "B01");
+    EXPECT_EQ(outcome.regions[10].ebRatioME, NOT_AVAILABLE);
+    EXPECT_TRUE(std::isnan(outcome.regions[10].lowerME));
 }
 
 TEST_F(EstimationRunTest, TheNoArgumentRunWorksOnTheProcessWidePathsAndSettings) {
