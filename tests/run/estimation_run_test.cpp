@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -123,6 +124,49 @@ TEST_F(EstimationRunTest, TheOutcomeHoldsWhatTheTableShowsGroupedByUnit) {
     EXPECT_EQ(outcome.regions[10].code, "B01");
     EXPECT_EQ(outcome.regions[10].ebRatioME, NOT_AVAILABLE);
     EXPECT_TRUE(std::isnan(outcome.regions[10].lowerME));
+}
+
+// The log's unit blocks by unit number.
+std::map<std::string, std::string> logBlocks(const std::string& log) {
+    std::map<std::string, std::string> blocks;
+    for (std::size_t start = log.find("For unit "); start != std::string::npos;) {
+        const std::size_t next = log.find("For unit ", start + 1);
+        const std::string block = log.substr(start, next - start);
+        blocks[block.substr(0, block.find(' ', 9))] = block;
+        start = next;
+    }
+    return blocks;
+}
+
+TEST_F(EstimationRunTest, TheSafeguardedFitChangesOnlyUnitsWhereNewtonDidNotConverge) {
+    RunRequest request;
+    setDefaultSettings(request.settings);
+    request.inputPath = dataFile("run/three_hundred_shuffled_units.txt");
+    request.outputPath = outputPath;
+    request.logPath = logPath;
+    request.extended.fitMode = FitMode::safeguarded;
+    ASSERT_EQ(runEstimation(request, messages), RUN_SUCCEEDED);
+    const auto safeguarded = logBlocks(readFile(logPath));
+    const auto newton = logBlocks(readFile(dataFile("run/three_hundred_shuffled_units.log")));
+    ASSERT_EQ(safeguarded.size(), newton.size());
+    int rescued = 0;
+    int unchanged = 0;
+    for (const auto& [unit, block] : newton) {
+        const std::string& other = safeguarded.at(unit);
+        const bool newtonFailed = block.find(" MLE of Alpha : *** ") != std::string::npos &&
+                                  block.find(" Number of regions: 1\n") == std::string::npos;
+        if (!newtonFailed && block.find("nan") == std::string::npos) {
+            EXPECT_EQ(other, block) << unit;
+            ++unchanged;
+        } else if (other.find(" Safeguarded fit : ") != std::string::npos) {
+            EXPECT_EQ(other.find(" MLE of Alpha : *** "), std::string::npos) << unit;
+            ++rescued;
+        } else {
+            EXPECT_NE(other.find(" No finite maximum : "), std::string::npos) << unit;
+        }
+    }
+    EXPECT_GT(unchanged, 150);
+    EXPECT_GT(rescued, 10);
 }
 
 TEST_F(EstimationRunTest, TheNoArgumentRunWorksOnTheProcessWidePathsAndSettings) {
