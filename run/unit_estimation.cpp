@@ -90,6 +90,7 @@ bool estimateUnits(InputTable& table, const UnitGroups& groups, const RunSetting
         keep->priors.resize(groups.unitCount());
         keep->unitOfRow.resize(static_cast<std::size_t>(table.rowCount) + 1);
     }
+    if (progress) progress->estimating(0, groups.unitCount());
     tbb::enumerable_thread_specific<UnitWorker> workers;
     std::size_t next = 0;
     tbb::parallel_pipeline(
