@@ -16,7 +16,7 @@ namespace tolven {
 struct InputTable {
     int rowCount = 0;
     UninitializedVector<int> unit;        // row 1 may hold -1 (whole-file mode)
-    std::vector<std::string_view> code;   // bytes as read, never interpreted
+    UninitializedVector<std::string_view> code;  // bytes as read, never interpreted
     UninitializedVector<int> observed;
     UninitializedVector<double> expected;
     UninitializedVector<double> ratio;

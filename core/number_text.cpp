@@ -1,5 +1,6 @@
 #include "core/number_text.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -15,6 +16,11 @@ constexpr std::uint64_t POWERS_OF_TEN[] = {1,          10,          100,        
                                            100000000,  1000000000};
 constexpr int FAST_DECIMALS = 9;
 
+constexpr char DIGIT_PAIRS[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // The exact value |value| * 10^decimals rounded to the nearest integer, ties
 // to even, as printf rounds; false when the result might not fit 63 bits.
 // A double is m * 2^e with an integer m below 2^53; m * 10^decimals fits 128
@@ -22,10 +28,12 @@ constexpr int FAST_DECIMALS = 9;
 bool scaledAndRounded(double value, int decimals, std::uint64_t& result) {
     const double magnitude = std::fabs(value);
     if (!(magnitude < 9.0e18 / static_cast<double>(POWERS_OF_TEN[decimals]))) return false;
-    int exponent = 0;
-    const double fraction = std::frexp(magnitude, &exponent);  // magnitude = fraction * 2^exponent
-    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    const int shift = 53 - exponent;  // magnitude = mantissa / 2^shift
+    // The fields of the double: magnitude = mantissa / 2^shift.
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const int biased = static_cast<int>(bits >> 52);
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+    const std::uint64_t mantissa = biased == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
+    const int shift = biased == 0 ? 1074 : 1075 - biased;
     const Wide product = static_cast<Wide>(mantissa) * POWERS_OF_TEN[decimals];
     if (shift <= 0) {
         result = static_cast<std::uint64_t>(product << -shift);
@@ -68,11 +76,14 @@ void appendFixed(std::string& out, double value, int decimals) {
         end = std::to_chars(end, buffer + sizeof buffer, scaled / unit).ptr;
         if (decimals > 0) {
             *end++ = '.';
-            std::uint64_t rest = scaled % unit;
-            for (int i = decimals - 1; i >= 0; --i) {
-                end[i] = static_cast<char>('0' + rest % 10);
-                rest /= 10;
+            // The fraction digits, two at a time from the right.
+            auto rest = static_cast<std::uint32_t>(scaled % unit);
+            int i = decimals;
+            for (; i >= 2; i -= 2) {
+                std::memcpy(end + i - 2, DIGIT_PAIRS + 2 * (rest % 100), 2);
+                rest /= 100;
             }
+            if (i == 1) end[0] = static_cast<char>('0' + rest);
             end += decimals;
         }
         out.append(buffer, end);

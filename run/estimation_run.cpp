@@ -1,16 +1,12 @@
 #include "run/estimation_run.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <numeric>
+#include <functional>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include <oneapi/tbb/global_control.h>
 #include <oneapi/tbb/parallel_for.h>

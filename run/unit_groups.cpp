@@ -19,7 +19,7 @@ UnitGroups groupRowsByUnit(const InputTable& table) {
         // One key per row: the unit, biased so that every int orders as an
         // unsigned number, above the row number. The keys are distinct, so an
         // unstable radix sort keeps file order within each unit.
-        std::vector<std::uint64_t> keys(static_cast<std::size_t>(count));
+        UninitializedVector<std::uint64_t> keys(static_cast<std::size_t>(count));
         for (int row = 1; row <= count; ++row) {
             const auto unit = static_cast<std::uint32_t>(table.unit[row]) ^ 0x80000000u;
             keys[static_cast<std::size_t>(row - 1)] =

@@ -4,13 +4,14 @@
 #include <vector>
 
 #include "core/input_table.h"
+#include "core/uninitialized_vector.h"
 
 namespace tolven {
 
 // The rows of an input table grouped by unit, for estimation unit by unit:
 // units in ascending unit number, the rows of each unit in file order.
 struct UnitGroups {
-    std::vector<int> rows;            // every row 1..rowCount, grouped
+    UninitializedVector<int> rows;    // every row 1..rowCount, grouped
     std::vector<std::size_t> starts;  // unit k's rows are rows[starts[k] .. starts[k+1])
     std::vector<int> units;           // unit k's number
 
