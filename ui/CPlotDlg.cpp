@@ -72,7 +72,7 @@ void CPlotDlg::showUnit(std::size_t index) {
     if (outcome_.wholeFile) {
         ui_->unitInfoLabel->setText(QStringLiteral("ファイル全体、%1 地域").arg(unit.regionCount));
     } else {
-        ui_->unitInfoLabel->setText(QStringLiteral("%1 単位中 %2 番目、%3 地域")
+        ui_->unitInfoLabel->setText(QStringLiteral("%1 グループ中 %2 番目、%3 地域")
                                         .arg(outcome_.units.size())
                                         .arg(index + 1)
                                         .arg(unit.regionCount));
@@ -113,7 +113,7 @@ void CPlotDlg::OnUnitEntered() {
         [](const tolven::UnitOutcome& unit, int value) { return unit.unitNumber < value; });
     if (!number || found == outcome_.units.end() || found->unitNumber != wanted) {
         tolven::platform().messageBoxes->showError(
-            this, QStringLiteral("ERROR!! : 単位番号\n%1 の単位はありません").arg(text));
+            this, QStringLiteral("ERROR!! : グループ番号\n%1 のグループはありません").arg(text));
         ui_->unitEdit->setText(QString::number(outcome_.units[unitIndex_].unitNumber));
         ui_->unitEdit->selectAll();
         return;

@@ -35,7 +35,7 @@ QString meLabel(const RunOutcome& outcome) {
 
 QString unitName(const RunOutcome& outcome, const UnitOutcome& unit) {
     return outcome.wholeFile ? QStringLiteral("ファイル全体")
-                             : QStringLiteral("単位 %1").arg(unit.unitNumber);
+                             : QStringLiteral("グループ %1").arg(unit.unitNumber);
 }
 
 QString thresholdText(const RunOutcome& outcome) {

@@ -182,7 +182,7 @@ DrawnPlot drawRankPlot(QCustomPlot& plot, const RunOutcome& outcome, const UnitO
     moveLegendEntriesToEnd(plot, {hundred});
 
     if (ranked.empty())
-        drawn.notes << QStringLiteral("この単位にはEB比がありません（表では***）。");
+        drawn.notes << QStringLiteral("このグループにはEB比がありません（表では***）。");
     else if (ranked.size() < unit.regionCount)
         drawn.notes << QStringLiteral("EB比(%1)のない %2 地域は描いていません（表では***）。")
                            .arg(prior)

@@ -107,7 +107,7 @@ DrawnPlot drawShrinkagePlot(QCustomPlot& plot, const RunOutcome& outcome, const 
     plot.yAxis->setRange(low, high);
 
     if (meSeries.graph == nullptr && mleSeries.graph == nullptr)
-        drawn.notes << QStringLiteral("この単位にはEB比がありません（表では***）。");
+        drawn.notes << QStringLiteral("このグループにはEB比がありません（表では***）。");
     else if (mleSeries.graph == nullptr)
         drawn.notes << QStringLiteral(
             "最尤推定が収束しなかったため、EB比(MLE)はありません（表では***）。");

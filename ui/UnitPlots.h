@@ -68,7 +68,7 @@ bool hasValue(double value);
 // "ME+0" or "ME-0", as the result table labels the moment prior's column.
 QString meLabel(const RunOutcome& outcome);
 
-// "単位 7" or, in whole-file mode, "ファイル全体".
+// "グループ 7" or, in whole-file mode, "ファイル全体".
 QString unitName(const RunOutcome& outcome, const UnitOutcome& unit);
 
 // The threshold in percent with the fewest digits ("100", "112.5").

@@ -183,8 +183,8 @@ void CPlotDlgTest::unitChooserStepsAndRefusesUnknownUnits() {
         QCOMPARE(edit->text(), QStringLiteral("5"));
     }
     QCOMPARE(fake.messageBoxes.errors,
-             (std::vector<QString>{QStringLiteral("ERROR!! : 単位番号\n3 の単位はありません"),
-                                   QStringLiteral("ERROR!! : 単位番号\nx の単位はありません")}));
+             (std::vector<QString>{QStringLiteral("ERROR!! : グループ番号\n3 のグループはありません"),
+                                   QStringLiteral("ERROR!! : グループ番号\nx のグループはありません")}));
     QVERIFY(dlg.isVisible());  // Enter in the unit field never closes the dialog
 }
 
