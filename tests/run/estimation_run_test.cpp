@@ -1,9 +1,11 @@
 #include "run/estimation_run.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -374,6 +376,32 @@ TEST_F(EstimationRunTest, AFullDiskIsReportedForEitherFileAndReplacesNeither) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                             std::filesystem::directory_iterator()),
               3);  // input, log and table: no temporary left behind
+}
+
+TEST_F(EstimationRunTest, AFileSizeLimitHalfWayReplacesNeitherOutput) {
+    // A limit below the table's size: the write fails half-way (SIGXFSZ is
+    // ignored, so the write reports EFBIG instead of ending the process).
+    inputPath = dataFile("run/three_hundred_shuffled_units.txt");
+    writeFile(logPath, "old log\n");
+    writeFile(outputPath, "old table\n");
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 64 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const int result = run();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(result, 1);
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_NE(messages.shown.back().find(" に書き込めません"), std::string::npos);
+    EXPECT_EQ(readFile(logPath), "old log\n");
+    EXPECT_EQ(readFile(outputPath), "old table\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              2);  // no temporary left behind
 }
 
 TEST_F(EstimationRunTest, OutputsThatWouldOverwriteTheInputOrEachOtherAreRefused) {
