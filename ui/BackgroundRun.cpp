@@ -151,9 +151,7 @@ bool BackgroundRun::eventFilter(QObject* watched, QEvent* event) {
     // The owner and its children take no input while the run goes on; the
     // progress window (and the message boxes) do.
     if (running_ && isUserInput(event->type()) && watched->isWidgetType()) {
-        const QWidget* widget = static_cast<QWidget*>(watched);
-        const QWidget* window = widget->window();
-        if (window == owner_ || (owner_ && owner_->isAncestorOf(widget) && window == owner_)) {
+        if (static_cast<QWidget*>(watched)->window() == owner_) {
             if (event->type() == QEvent::Close) {
                 // Closing the program stops the run first.
                 cancel();

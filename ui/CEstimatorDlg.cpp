@@ -198,6 +198,7 @@ void CEstimatorDlg::showFileError(int errnum, const QString& path) {
 }
 
 void CEstimatorDlg::OnBrowseInput() {
+    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Open;
     request.title = INPUT_TITLE;
@@ -242,6 +243,7 @@ void CEstimatorDlg::chooseOutputFile(const FileChooserRequest& request, QLineEdi
 }
 
 void CEstimatorDlg::OnChooseOutput() {
+    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     const bool text = ui_->txtFormatRadio->isChecked();
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Save;
@@ -253,6 +255,7 @@ void CEstimatorDlg::OnChooseOutput() {
 }
 
 void CEstimatorDlg::OnChooseLog() {
+    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Save;
     request.title = LOG_TITLE;
@@ -273,6 +276,7 @@ void CEstimatorDlg::OnCsvFormat() {
 }
 
 void CEstimatorDlg::OnCheckInput() {
+    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     tolven::inputPath = toPathBytes(ui_->inputEdit->text());
     if (tolven::probeReadable(tolven::inputPath) != 0) {
         tolven::platform().messageBoxes->showError(
@@ -335,22 +339,25 @@ void CEstimatorDlg::OnRun() {
 }
 
 void CEstimatorDlg::OnDetailSettings() {
+    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     CSettingDlg settings(this);
     settings.exec();
 }
 
 void CEstimatorDlg::OnExtendedSettings() {
+    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     CExtendedSettingDlg settings(tolven::extendedSettings, this);
     settings.exec();
 }
 
 void CEstimatorDlg::OnPlots() {
-    if (!lastOutcome_) return;
+    if (run_ || !lastOutcome_) return;
     CPlotDlg plots(*lastOutcome_, this);
     plots.exec();
 }
 
 void CEstimatorDlg::OnAbout() {
+    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     CAboutDlg about(this);
     about.exec();
 }
