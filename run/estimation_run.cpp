@@ -1,5 +1,8 @@
 #include "run/estimation_run.h"
 
+#include <oneapi/tbb/global_control.h>
+#include <oneapi/tbb/parallel_for.h>
+#include <oneapi/tbb/task_arena.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -7,10 +10,6 @@
 #include <functional>
 #include <string>
 #include <thread>
-
-#include <oneapi/tbb/global_control.h>
-#include <oneapi/tbb/parallel_for.h>
-#include <oneapi/tbb/task_arena.h>
 
 #include "core/file_messages.h"
 #include "core/input_file.h"
@@ -105,17 +104,15 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     PriorsByRow priors;
     PriorsByRow* const keep =
         extended.posteriorOutput || request.outcome != nullptr ? &priors : nullptr;
+    const bool wholeFile = wholeFileMode == 1;
     UnitGroups groups;
     bool finished = false;
     arena.execute([&] {
-        if (wholeFileMode != 1) groups = groupRowsByUnit(table);
-        const bool estimated =
-            wholeFileMode == 1
-                ? estimateWholeFile(table, request.settings, options, request.progress,
-                                    log.stream(), keep)
-                : estimateUnits(table, groups, request.settings, options, request.progress,
-                                log.stream(), keep);
-        if (!estimated) return;
+        groups = wholeFile ? wholeFileGroup(table) : groupRowsByUnit(table);
+        if (!estimateUnits(table, groups, wholeFile ? LogForm::wholeFile : LogForm::perUnit,
+                           request.settings, options, request.progress, log.stream(), keep)) {
+            return;
+        }
         if (request.progress) request.progress->writing();
         const PosteriorColumns columns{extended.intervalLevel, extended.threshold,
                                        &priors.unitOfRow, &priors.priors};
@@ -144,8 +141,8 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     }
     if (request.outcome) {
         arena.execute([&] {
-            collectOutcome(table, wholeFileMode == 1 ? nullptr : &groups, priors,
-                           request.settings.excludeZero != 0, extended, *request.outcome);
+            collectOutcome(table, groups, wholeFile, priors, request.settings.excludeZero != 0,
+                           extended, *request.outcome);
         });
     }
     return RUN_SUCCEEDED;

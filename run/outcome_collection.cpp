@@ -31,36 +31,33 @@ void summarize(RegionOutcome& region, const UnitPriors& priors, double level, do
 
 }  // namespace
 
-void collectOutcome(const InputTable& table, const UnitGroups* groups, const PriorsByRow& priors,
-                    bool excludeZero, const ExtendedSettings& extended, RunOutcome& outcome) {
+void collectOutcome(const InputTable& table, const UnitGroups& groups, bool wholeFile,
+                    const PriorsByRow& priors, bool excludeZero, const ExtendedSettings& extended,
+                    RunOutcome& outcome) {
     outcome = RunOutcome();
-    outcome.wholeFile = groups == nullptr;
+    outcome.wholeFile = wholeFile;
     outcome.excludeZero = excludeZero;
     outcome.posteriorOutput = extended.posteriorOutput;
     outcome.intervalLevel = extended.intervalLevel;
     outcome.threshold = extended.threshold;
 
-    const std::size_t rows = static_cast<std::size_t>(table.rowCount);
-    const std::size_t unitCount = groups ? groups->unitCount() : (rows > 0 ? 1 : 0);
+    const std::size_t unitCount = groups.unitCount();
     outcome.units.resize(unitCount);
-    outcome.regions.resize(rows);
-    const auto rowAt = [&](std::size_t index) {
-        return groups ? groups->rows[index] : static_cast<int>(index) + 1;
-    };
+    outcome.regions.resize(groups.rows.size());
     const double level = extended.intervalLevel / 100.0;
     const double threshold = extended.threshold / 100.0;
     tbb::parallel_for(std::size_t{0}, unitCount, [&](std::size_t k) {
         UnitOutcome& unit = outcome.units[k];
-        unit.unitNumber = groups ? groups->units[k] : -1;
-        unit.firstRegion = groups ? groups->starts[k] : 0;
-        unit.regionCount = groups ? groups->regionCount(k) : rows;
+        unit.unitNumber = groups.units[k];
+        unit.firstRegion = groups.starts[k];
+        unit.regionCount = groups.regionCount(k);
         const UnitPriors& prior = priors.priors[k];
         unit.meAlpha = prior.meAlpha;
         unit.meBeta = prior.meBeta;
         unit.mleAlpha = prior.mleAlpha;
         unit.mleBeta = prior.mleBeta;
         for (std::size_t i = unit.firstRegion; i < unit.firstRegion + unit.regionCount; ++i) {
-            const int row = rowAt(i);
+            const int row = groups.rows[i];
             RegionOutcome& region = outcome.regions[i];
             region.code.assign(table.code[row]);
             region.observed = table.observed[row];

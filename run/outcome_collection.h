@@ -13,8 +13,10 @@ namespace tolven {
 // number (the regions of a unit in file order), each unit's priors, and the
 // posterior summaries when extended.posteriorOutput (computed with the same
 // rules as the table's columns, on the threads of the calling task arena).
-// `groups` is null in whole-file mode (one unit, numbered -1).
-void collectOutcome(const InputTable& table, const UnitGroups* groups, const PriorsByRow& priors,
-                    bool excludeZero, const ExtendedSettings& extended, RunOutcome& outcome);
+// `groups` are those the units were estimated in (in whole-file mode the one
+// group of wholeFileGroup).
+void collectOutcome(const InputTable& table, const UnitGroups& groups, bool wholeFile,
+                    const PriorsByRow& priors, bool excludeZero,
+                    const ExtendedSettings& extended, RunOutcome& outcome);
 
 }  // namespace tolven

@@ -49,151 +49,119 @@ UnitPriors priorsOf(const UnitResults& results) {
 }
 
 void estimateGroup(UnitWorker& worker, InputTable& table, const UnitGroups& groups,
-                   std::size_t unit, const RunSettings& settings, const EngineOptions& options,
-                   std::string& log, PriorsByRow* keep) {
+                   std::size_t unit, LogForm form, const RunSettings& settings,
+                   const EngineOptions& options, std::string& log, PriorsByRow* keep) {
     const std::size_t start = groups.starts[unit];
     const int count = static_cast<int>(groups.regionCount(unit));
+    const auto rowOf = [&](int slot) {
+        return groups.rows[start + static_cast<std::size_t>(slot - 1)];
+    };
     RegionTable& regions = worker.table;
     regions.ensureSlots(count);
     regions.regionCount = count;
     for (int slot = 1; slot <= count; ++slot) {
-        const int row = groups.rows[start + static_cast<std::size_t>(slot - 1)];
-        regions.observed[slot] = table.observed[row];
-        regions.expected[slot] = table.expected[row];
+        regions.observed[slot] = table.observed[rowOf(slot)];
+        regions.expected[slot] = table.expected[rowOf(slot)];
     }
     estimateUnit(regions, worker.results, settings, worker.sums, options);
-    appendLogSection(log, LogForm::perUnit, groups.units[unit], regions, worker.results, settings);
+    appendLogSection(log, form, groups.units[unit], regions, worker.results, settings);
     // Each row belongs to one unit, so threads never write the same row.
     for (int slot = 1; slot <= count; ++slot) {
-        const int row = groups.rows[start + static_cast<std::size_t>(slot - 1)];
+        const int row = rowOf(slot);
         table.ratio[row] = regions.ratio[slot];
         table.ebRatioME[row] = regions.ebRatioME[slot];
         table.ebRatioMLE[row] = regions.ebRatioMLE[slot];
+        if (keep) keep->unitOfRow[row] = static_cast<int>(unit);
     }
-    // One ratio gives no moment-based prior worth showing.
-    if (count == 1) table.ebRatioME[groups.rows[start]] = NOT_AVAILABLE;
-    if (keep) {
-        keep->priors[unit] = priorsOf(worker.results);
-        for (int slot = 1; slot <= count; ++slot) {
-            keep->unitOfRow[groups.rows[start + static_cast<std::size_t>(slot - 1)]] =
-                static_cast<int>(unit);
-        }
-    }
+    // One ratio gives no moment-based prior worth showing; in whole-file mode
+    // a single region is not treated specially.
+    if (form == LogForm::perUnit && count == 1) table.ebRatioME[rowOf(1)] = NOT_AVAILABLE;
+    if (keep) keep->priors[unit] = priorsOf(worker.results);
+}
+
+// Cuts the items [first, end) into batches (batchEnd gives where the batch
+// that starts at an item ends), fills each batch's text with `fill` on the
+// threads of the calling task arena, and hands the batches to `write` in
+// order, so that only a bounded window of them waits in memory. Once `cancel`
+// is set no more batches are handed out and nothing more is written: a pipe
+// nobody reads would otherwise block the run for ever. Returns false then.
+template <typename BatchEnd, typename Fill, typename Write>
+bool inOrder(std::size_t first, std::size_t end, BatchEnd batchEnd, Fill fill, Write write,
+             const std::atomic<bool>* cancel) {
+    std::size_t next = first;
+    tbb::parallel_pipeline(
+        windowSize(),
+        tbb::make_filter<void, Batch>(tbb::filter_mode::serial_in_order,
+                                      [&](tbb::flow_control& control) {
+                                          Batch batch;
+                                          if (next == end || isCancelled(cancel)) {
+                                              control.stop();
+                                              return batch;
+                                          }
+                                          batch.first = next;
+                                          batch.end = next = batchEnd(next);
+                                          return batch;
+                                      }) &
+            tbb::make_filter<Batch, Batch>(tbb::filter_mode::parallel,
+                                           [&](Batch batch) {
+                                               fill(batch);
+                                               return batch;
+                                           }) &
+            tbb::make_filter<Batch, void>(tbb::filter_mode::serial_in_order, [&](Batch batch) {
+                if (!isCancelled(cancel)) write(batch);
+            }));
+    return !isCancelled(cancel);
+}
+
+void writeText(const Batch& batch, std::FILE* stream) {
+    std::fwrite(batch.text.data(), 1, batch.text.size(), stream);
 }
 
 }  // namespace
 
-bool estimateUnits(InputTable& table, const UnitGroups& groups, const RunSettings& settings,
-                   const EngineOptions& options, RunProgress* progress, std::FILE* log,
-                   PriorsByRow* keep) {
+bool estimateUnits(InputTable& table, const UnitGroups& groups, LogForm form,
+                   const RunSettings& settings, const EngineOptions& options, RunProgress* progress,
+                   std::FILE* log, PriorsByRow* keep) {
     if (keep) {
         keep->priors.resize(groups.unitCount());
         keep->unitOfRow.resize(static_cast<std::size_t>(table.rowCount) + 1);
     }
     if (progress) progress->estimating(0, groups.unitCount());
     tbb::enumerable_thread_specific<UnitWorker> workers;
-    std::size_t next = 0;
-    tbb::parallel_pipeline(
-        windowSize(),
-        tbb::make_filter<void, Batch>(
-            tbb::filter_mode::serial_in_order,
-            [&](tbb::flow_control& control) {
-                Batch batch;
-                if (next == groups.unitCount() || isCancelled(options.cancel)) {
-                    control.stop();
-                    return batch;
-                }
-                batch.first = next;
-                std::size_t regions = 0;
-                while (next < groups.unitCount() && regions < REGIONS_PER_BATCH) {
-                    regions += groups.regionCount(next);
-                    ++next;
-                }
-                batch.end = next;
-                return batch;
-            }) &
-            tbb::make_filter<Batch, Batch>(tbb::filter_mode::parallel,
-                                           [&](Batch batch) {
-                                               UnitWorker& worker = workers.local();
-                                               for (std::size_t unit = batch.first;
-                                                    unit < batch.end; ++unit) {
-                                                   if (isCancelled(options.cancel)) break;
-                                                   estimateGroup(worker, table, groups, unit,
-                                                                 settings, options, batch.text,
-                                                                 keep);
-                                               }
-                                               return batch;
-                                           }) &
-            tbb::make_filter<Batch, void>(tbb::filter_mode::serial_in_order, [&](Batch batch) {
-                if (isCancelled(options.cancel)) return;
-                std::fwrite(batch.text.data(), 1, batch.text.size(), log);
-                if (progress) progress->estimating(batch.end, groups.unitCount());
-            }));
-    return !isCancelled(options.cancel);
-}
-
-bool estimateWholeFile(InputTable& table, const RunSettings& settings,
-                       const EngineOptions& options, RunProgress* progress, std::FILE* log,
-                       PriorsByRow* keep) {
-    const int count = table.rowCount;
-    UnitWorker worker;
-    worker.table.ensureSlots(count);
-    worker.table.regionCount = count;
-    std::copy_n(table.observed.begin() + 1, count, worker.table.observed.begin() + 1);
-    std::copy_n(table.expected.begin() + 1, count, worker.table.expected.begin() + 1);
-    if (progress) progress->estimating(0, 1);
-    estimateUnit(worker.table, worker.results, settings, worker.sums, options);
-    if (isCancelled(options.cancel)) return false;
-    writeLogSection(log, LogForm::wholeFile, 0, worker.table, worker.results, settings);
-    std::copy_n(worker.table.ratio.begin() + 1, count, table.ratio.begin() + 1);
-    std::copy_n(worker.table.ebRatioME.begin() + 1, count, table.ebRatioME.begin() + 1);
-    std::copy_n(worker.table.ebRatioMLE.begin() + 1, count, table.ebRatioMLE.begin() + 1);
-    if (keep) {
-        keep->priors.assign(1, priorsOf(worker.results));
-        keep->unitOfRow.assign(static_cast<std::size_t>(count) + 1, 0);
-    }
-    if (progress) progress->estimating(1, 1);
-    return true;
+    const auto batchEnd = [&](std::size_t unit) {
+        std::size_t regions = 0;
+        while (unit < groups.unitCount() && regions < REGIONS_PER_BATCH) {
+            regions += groups.regionCount(unit++);
+        }
+        return unit;
+    };
+    const auto fill = [&](Batch& batch) {
+        UnitWorker& worker = workers.local();
+        for (std::size_t unit = batch.first; unit < batch.end && !isCancelled(options.cancel);
+             ++unit) {
+            estimateGroup(worker, table, groups, unit, form, settings, options, batch.text, keep);
+        }
+    };
+    const auto write = [&](const Batch& batch) {
+        writeText(batch, log);
+        if (progress) progress->estimating(batch.end, groups.unitCount());
+    };
+    return inOrder(0, groups.unitCount(), batchEnd, fill, write, options.cancel);
 }
 
 bool writeResultTableInParallel(std::FILE* output, const InputTable& table,
-                                const ResultTableFormat& format,
-                                const std::atomic<bool>* cancel) {
+                                const ResultTableFormat& format, const std::atomic<bool>* cancel) {
     std::string header;
     appendResultHeader(header, format);
     std::fwrite(header.data(), 1, header.size(), output);
     const auto rows = static_cast<std::size_t>(table.rowCount);
-    std::size_t next = 1;
-    tbb::parallel_pipeline(
-        windowSize(),
-        tbb::make_filter<void, Batch>(
-            tbb::filter_mode::serial_in_order,
-            [&](tbb::flow_control& control) {
-                Batch batch;
-                if (next > rows || isCancelled(cancel)) {
-                    control.stop();
-                    return batch;
-                }
-                batch.first = next;
-                batch.end = std::min(rows + 1, next + ROWS_PER_BATCH);
-                next = batch.end;
-                return batch;
-            }) &
-            tbb::make_filter<Batch, Batch>(tbb::filter_mode::parallel,
-                                           [&](Batch batch) {
-                                               appendResultRows(batch.text, table,
-                                                                static_cast<int>(batch.first),
-                                                                static_cast<int>(batch.end - 1),
-                                                                format);
-                                               return batch;
-                                           }) &
-            tbb::make_filter<Batch, void>(tbb::filter_mode::serial_in_order, [&](Batch batch) {
-                // Once cancelled nothing more is written: a pipe nobody reads
-                // would block the run for ever.
-                if (isCancelled(cancel)) return;
-                std::fwrite(batch.text.data(), 1, batch.text.size(), output);
-            }));
-    return !isCancelled(cancel);
+    const auto batchEnd = [&](std::size_t row) { return std::min(rows + 1, row + ROWS_PER_BATCH); };
+    const auto fill = [&](Batch& batch) {
+        appendResultRows(batch.text, table, static_cast<int>(batch.first),
+                         static_cast<int>(batch.end - 1), format);
+    };
+    const auto write = [&](const Batch& batch) { writeText(batch, output); };
+    return inOrder(1, rows + 1, batchEnd, fill, write, cancel);
 }
 
 }  // namespace tolven

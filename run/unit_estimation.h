@@ -6,6 +6,7 @@
 #include "core/engine_options.h"
 #include "core/input_table.h"
 #include "core/run_settings.h"
+#include "reports/log_report.h"
 #include "reports/result_table.h"
 #include "run/run_progress.h"
 #include "run/unit_groups.h"
@@ -19,27 +20,22 @@ struct PriorsByRow {
 };
 
 // Estimates every unit of `groups`, each with its own regions loaded into a
-// region table, and writes each unit's log block (per-unit form) to `log` in
-// ascending unit order. The results come back into the unit's rows of
-// `table`; the only region of a one-region unit gets ebRatioME =
-// NOT_AVAILABLE. Units are independent, so they are estimated side by side on
-// the threads of the calling task arena, while the blocks are written in
-// order as units finish: only a bounded window of finished units waits in
-// memory. The bytes written and the results are those of a one-thread run.
-// `progress` (if any) hears of the units done after each batch. Returns false
-// when options.cancel was set: the run stopped soon after, with some units
-// neither estimated nor written.
-// When `keep` is given it receives every unit's priors and every row's unit.
-bool estimateUnits(InputTable& table, const UnitGroups& groups, const RunSettings& settings,
-                   const EngineOptions& options, RunProgress* progress, std::FILE* log,
-                   PriorsByRow* keep);
-
-// Estimates rows 1..rowCount of `table` as one unit (whole-file mode) and
-// writes its whole-file log block. A single region is not treated specially.
-// Returns false when options.cancel was set.
-bool estimateWholeFile(InputTable& table, const RunSettings& settings,
-                       const EngineOptions& options, RunProgress* progress, std::FILE* log,
-                       PriorsByRow* keep);
+// region table, and writes each unit's log block in `form` to `log` in the
+// order of the groups. The results come back into the unit's rows of `table`;
+// in per-unit form the only region of a one-region unit gets ebRatioME =
+// NOT_AVAILABLE (whole-file mode is one group of every row, see
+// wholeFileGroup, where a single region is not treated specially). Units are
+// independent, so they are estimated side by side on the threads of the
+// calling task arena, while the blocks are written in order as units finish:
+// only a bounded window of finished units waits in memory. The bytes written
+// and the results are those of a one-thread run. `progress` (if any) hears of
+// the units done after each batch. When `keep` is given it receives every
+// unit's priors and every row's unit. Returns false when options.cancel was
+// set: the run stopped soon after, with some units neither estimated nor
+// written.
+bool estimateUnits(InputTable& table, const UnitGroups& groups, LogForm form,
+                   const RunSettings& settings, const EngineOptions& options,
+                   RunProgress* progress, std::FILE* log, PriorsByRow* keep);
 
 // Writes the result table of `table` to `output`, formatting pieces of rows on
 // the threads of the calling task arena and writing them in file order.

@@ -12,7 +12,8 @@ UnitGroups groupRowsByUnit(const InputTable& table) {
     groups.rows.resize(static_cast<std::size_t>(count));
 
     bool ordered = true;
-    for (int row = 2; row <= count && ordered; ++row) ordered = table.unit[row - 1] <= table.unit[row];
+    for (int row = 2; row <= count && ordered; ++row)
+        ordered = table.unit[row - 1] <= table.unit[row];
     if (ordered) {
         std::iota(groups.rows.begin(), groups.rows.end(), 1);
     } else {
@@ -37,6 +38,18 @@ UnitGroups groupRowsByUnit(const InputTable& table) {
             groups.starts.push_back(i);
             groups.units.push_back(unit);
         }
+    }
+    groups.starts.push_back(groups.rows.size());
+    return groups;
+}
+
+UnitGroups wholeFileGroup(const InputTable& table) {
+    UnitGroups groups;
+    groups.rows.resize(static_cast<std::size_t>(table.rowCount));
+    std::iota(groups.rows.begin(), groups.rows.end(), 1);
+    if (table.rowCount > 0) {
+        groups.starts = {0};
+        groups.units = {-1};
     }
     groups.starts.push_back(groups.rows.size());
     return groups;

@@ -24,4 +24,8 @@ struct UnitGroups {
 // is recognised and not sorted at all).
 UnitGroups groupRowsByUnit(const InputTable& table);
 
+// Rows 1..rowCount of `table` as one group, numbered -1 (whole-file mode); no
+// group at all for an empty table.
+UnitGroups wholeFileGroup(const InputTable& table);
+
 }  // namespace tolven
