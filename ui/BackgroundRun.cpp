@@ -154,6 +154,9 @@ bool BackgroundRun::eventFilter(QObject* watched, QEvent* event) {
         if (static_cast<QWidget*>(watched)->window() == owner_) {
             if (event->type() == QEvent::Close) {
                 // Closing the program stops the run first.
+                // A close event counts as agreed unless ignored.
+                event->ignore();
+                closeRequested_ = true;
                 cancel();
             }
             return true;

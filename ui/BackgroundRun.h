@@ -31,7 +31,9 @@ public:
 
     // Asks the run to stop soon; exec() then returns RUN_CANCELLED.
     void cancel();
-    bool running() const { return running_; }
+    // True when the user closed the owner's window during the run: the run was
+    // stopped, and the window is to close now that it is over.
+    bool closeRequested() const { return closeRequested_; }
 
     // The progress window while it is shown, else nullptr (for tests).
     QProgressDialog* progressWindow() const { return progress_; }
@@ -52,6 +54,7 @@ private:
     tolven::RunRequest request_;
     std::atomic<bool> cancel_{false};
     bool running_ = false;
+    bool closeRequested_ = false;
     QPointer<QProgressDialog> progress_;
     QString pendingText_;
     int pendingDone_ = 0;

@@ -313,7 +313,7 @@ void CEstimatorDlg::OnRun() {
     run_ = &run;
     const int result = run.exec();
     run_ = nullptr;
-    if (closeAfterRun_) {
+    if (closeAfterRun_ || run.closeRequested()) {
         QDialog::reject();
         return;
     }

@@ -660,6 +660,19 @@ private slots:
         QTest::mouseClick(c.run, Qt::LeftButton);
         QVERIFY(fake->messageBoxes.errors.empty());
         QVERIFY(dlg.findChild<QAction*>("plotAction")->isEnabled());
+
+        // Closing the window during a run stops the run, then closes.
+        dlg.show();
+        c.input->setText(q(input));
+        QTimer::singleShot(100, &dlg, [&] {
+            dlg.close();
+            QVERIFY(dlg.isVisible());  // not before the run is over
+            writeFile(input, GOOD_INPUT);
+        });
+        QTest::mouseClick(c.run, Qt::LeftButton);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QCOMPARE(readFile(dir->file("areaout.log")).rfind("EB estimator", 0), std::size_t{0});
     }
 
     void coreMessagesGoToTheMainDialogsMessageBoxes() {
