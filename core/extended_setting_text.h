@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/extended_settings.h"
+#include "core/number_text.h"
 
 namespace tolven {
 
@@ -23,11 +24,6 @@ bool parseIntervalLevel(std::string_view text, double& value);
 // `value` alone otherwise.
 bool parseThreshold(std::string_view text, double& value);
 
-// The value in plain fixed notation, never with an exponent, with the fewest
-// digits that read back as the same double: 100 gives "100", 112.5 gives
-// "112.5", 0.1 gives "0.1", 1e-7 gives "0.0000001", -2 gives "-2". Not a number
-// gives "nan", the infinities "inf" and "-inf".
-std::string shortestFixedText(double value);
 
 // The batch command's names of the fit modes, "newton" and "safeguarded".
 const char* fitModeName(FitMode mode);

@@ -102,6 +102,18 @@ std::string fixedText(double value, int decimals) {
     return text;
 }
 
+std::string shortestFixedText(double value) {
+    if (std::isnan(value)) return "nan";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+    // Fixed notation without a precision is the shortest form that reads back
+    // as the same double. The largest double has 309 integer digits, the
+    // smallest subnormal needs 1074 decimals after the point.
+    char buffer[1100];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    return std::string(buffer, result.ptr);
+}
+
 void appendInteger(std::string& out, int value) {
     char buffer[16];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);

@@ -15,6 +15,12 @@ void appendFixed(std::string& out, double value, int decimals = 6);
 // The same as a string of its own.
 std::string fixedText(double value, int decimals = 6);
 
+// The value in plain fixed notation, never with an exponent, with the fewest
+// digits that read back as the same double: 100 gives "100", 112.5 gives
+// "112.5", 0.1 gives "0.1", 1e-7 gives "0.0000001", -2 gives "-2". Not a number
+// gives "nan", the infinities "inf" and "-inf".
+std::string shortestFixedText(double value);
+
 // Appends `value` as "%d" prints it.
 void appendInteger(std::string& out, int value);
 

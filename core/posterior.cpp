@@ -1,5 +1,7 @@
 #include "core/posterior.h"
 
+#include "core/not_available.h"
+
 #include <boost/math/policies/policy.hpp>
 #include <boost/math/special_functions/erf.hpp>
 #include <boost/math/special_functions/gamma.hpp>
@@ -133,6 +135,24 @@ PosteriorSummary summarizePosterior(double alpha, double beta, int observed, dou
         summary.exceedance = std::isinf(x) ? 0.0 : upperTail(shape, x, policy);
     }
     return summary;
+}
+
+RegionPosteriors regionPosteriors(const UnitPriors& priors, int observed, double expected,
+                                  double ebRatioME, double ebRatioMLE, double level,
+                                  double threshold) noexcept {
+    RegionPosteriors result;
+    if (ebRatioME == NOT_AVAILABLE) return result;
+    if (priorUsable(priors.meAlpha, priors.meBeta)) {
+        result.hasMoment = true;
+        result.moment =
+            summarizePosterior(priors.meAlpha, priors.meBeta, observed, expected, level, threshold);
+    }
+    if (ebRatioMLE != NOT_AVAILABLE && priorUsable(priors.mleAlpha, priors.mleBeta)) {
+        result.hasLikelihood = true;
+        result.likelihood = summarizePosterior(priors.mleAlpha, priors.mleBeta, observed, expected,
+                                               level, threshold);
+    }
+    return result;
 }
 
 }  // namespace tolven

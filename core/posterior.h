@@ -56,4 +56,28 @@ bool priorUsable(double alpha, double beta);
 PosteriorSummary summarizePosterior(double alpha, double beta, int observed, double expected,
                                     double level, double threshold) noexcept;
 
+// The two fitted priors of one unit (rate alpha, shape beta); mleAlpha and
+// mleBeta are NOT_AVAILABLE when the unit's fit failed.
+struct UnitPriors {
+    double meAlpha = 0.0;
+    double meBeta = 0.0;
+    double mleAlpha = 0.0;
+    double mleBeta = 0.0;
+};
+
+// The posterior summaries that one region shows, under each prior of its
+// unit: none for a region whose moment ratio is NOT_AVAILABLE (the only
+// region of a one-region unit shows no estimate at all); none under a prior
+// that is not usable; none under the maximum-likelihood prior when the
+// region's ratio under it is NOT_AVAILABLE.
+struct RegionPosteriors {
+    bool hasMoment = false;
+    bool hasLikelihood = false;
+    PosteriorSummary moment;
+    PosteriorSummary likelihood;
+};
+RegionPosteriors regionPosteriors(const UnitPriors& priors, int observed, double expected,
+                                  double ebRatioME, double ebRatioMLE, double level,
+                                  double threshold) noexcept;
+
 }  // namespace tolven

@@ -32,25 +32,12 @@ namespace {
 // The six posterior columns of one row.
 void appendPosteriorOfRow(std::string& out, char separator, const InputTable& table, int row,
                           const PosteriorColumns& columns) {
-    const UnitPriors& priors = (*columns.priors)[(*columns.unitOfRow)[row]];
-    const double level = columns.levelPercent / 100.0;
-    const double threshold = columns.thresholdPercent / 100.0;
-    const bool hasMoment = table.ebRatioME[row] != NOT_AVAILABLE;
-    PosteriorSummary moment;
-    PosteriorSummary likelihood;
-    const bool useMoment = hasMoment && priorUsable(priors.meAlpha, priors.meBeta);
-    const bool useLikelihood = hasMoment && table.ebRatioMLE[row] != NOT_AVAILABLE &&
-                               priorUsable(priors.mleAlpha, priors.mleBeta);
-    if (useMoment) {
-        moment = summarizePosterior(priors.meAlpha, priors.meBeta, table.observed[row],
-                                    table.expected[row], level, threshold);
-    }
-    if (useLikelihood) {
-        likelihood = summarizePosterior(priors.mleAlpha, priors.mleBeta, table.observed[row],
-                                        table.expected[row], level, threshold);
-    }
-    appendPosteriorColumns(out, separator, useMoment ? &moment : nullptr,
-                           useLikelihood ? &likelihood : nullptr);
+    const RegionPosteriors shown = regionPosteriors(
+        (*columns.priors)[(*columns.unitOfRow)[row]], table.observed[row], table.expected[row],
+        table.ebRatioME[row], table.ebRatioMLE[row], columns.levelPercent / 100.0,
+        columns.thresholdPercent / 100.0);
+    appendPosteriorColumns(out, separator, shown.hasMoment ? &shown.moment : nullptr,
+                           shown.hasLikelihood ? &shown.likelihood : nullptr);
 }
 
 }  // namespace

@@ -6,17 +6,9 @@
 #include <vector>
 
 #include "core/input_table.h"
+#include "core/posterior.h"
 
 namespace tolven {
-
-// The two fitted priors of one unit (rate alpha, shape beta); mleAlpha and
-// mleBeta are NOT_AVAILABLE when the unit's fit failed.
-struct UnitPriors {
-    double meAlpha = 0.0;
-    double meBeta = 0.0;
-    double mleAlpha = 0.0;
-    double mleBeta = 0.0;
-};
 
 // What the posterior columns need: the interval level and the threshold, and
 // for every row the priors of its unit.

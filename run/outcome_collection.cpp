@@ -2,31 +2,26 @@
 
 #include <oneapi/tbb/parallel_for.h>
 
-#include "core/not_available.h"
 #include "core/posterior.h"
 
 namespace tolven {
 namespace {
 
-// One prior's posterior columns, left NaN where the prior is missing.
-void summarizeUnder(double alpha, double beta, const RegionOutcome& region, double level,
-                    double threshold, double& lower, double& upper, double& exceedance) {
-    if (!priorUsable(alpha, beta)) return;
-    const PosteriorSummary s =
-        summarizePosterior(alpha, beta, region.observed, region.expected, level, threshold);
-    lower = s.lower;
-    upper = s.upper;
-    exceedance = s.exceedance;
-}
-
 // The posterior columns of one region, NaN where the table prints "***".
 void summarize(RegionOutcome& region, const UnitPriors& priors, double level, double threshold) {
-    if (region.ebRatioME == NOT_AVAILABLE) return;
-    summarizeUnder(priors.meAlpha, priors.meBeta, region, level, threshold, region.lowerME,
-                   region.upperME, region.exceedanceME);
-    if (region.ebRatioMLE == NOT_AVAILABLE) return;
-    summarizeUnder(priors.mleAlpha, priors.mleBeta, region, level, threshold, region.lowerMLE,
-                   region.upperMLE, region.exceedanceMLE);
+    const RegionPosteriors shown =
+        regionPosteriors(priors, region.observed, region.expected, region.ebRatioME,
+                         region.ebRatioMLE, level, threshold);
+    if (shown.hasMoment) {
+        region.lowerME = shown.moment.lower;
+        region.upperME = shown.moment.upper;
+        region.exceedanceME = shown.moment.exceedance;
+    }
+    if (shown.hasLikelihood) {
+        region.lowerMLE = shown.likelihood.lower;
+        region.upperMLE = shown.likelihood.upper;
+        region.exceedanceMLE = shown.likelihood.exceedance;
+    }
 }
 
 }  // namespace
