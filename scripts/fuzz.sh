@@ -21,6 +21,10 @@ cmake --build "$dir" -j "$(nproc)" --target "${targets[@]/%/_fuzzer}"
 # A small quarantine still holds the freed blocks of thousands of runs, while
 # the default 256 MB makes every run touch fresh pages: a third of the time on
 # a virtual machine.
+# A crash's stack is symbolized by the LLVM tools of the same version as the
+# compiler.
+symbolizer=/usr/lib/llvm-14/bin/llvm-symbolizer
+[ -x "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH="$symbolizer"
 export ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=8"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 for target in "${targets[@]}"; do

@@ -21,7 +21,16 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "Missing Debian packages: ${missing[*]}" >&2
+    echo "Installing them needs root, and this machine has no sudo: run" >&2
+    echo "scripts/install-deps.sh as root, or ask an administrator to run" >&2
+    echo "  apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+  sudo="sudo"
+fi
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
