@@ -11,6 +11,16 @@ namespace tolven {
 // write to a pipe nobody reads, say), does not wait for that: the registered
 // temporaries are removed at once and the process ends with 128 + the
 // signal's number.
+//
+// SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGXCPU, SIGVTALRM and SIGPROF end the
+// process at once the same way (128 + the signal's number). SIGPIPE and SIGXFSZ
+// are ignored, so that the write fails and the run reports the file it cannot
+// write. The fault signals (SIGSEGV, SIGBUS, SIGFPE, SIGABRT) keep their
+// default. While the outputs are being committed (see commitTogether), every
+// one of these waits until both are in place.
+//
+// An exception that nothing catches (threads or memory the system refused)
+// removes the temporaries, says so on standard error and exits with 1.
 
 // Installs the handlers. Call once, before the run.
 void installStopSignals();

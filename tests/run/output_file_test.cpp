@@ -42,7 +42,6 @@ std::vector<std::string> temporariesIn(const fs::path& folder) {
 int replace(const std::string& path, const std::string& text) {
     OutputFile file(path);
     if (const int error = file.open()) return error;
-    file.startWriting();
     std::fputs(text.c_str(), file.stream());
     if (!file.finish()) return EIO;
     return file.commit();
@@ -109,7 +108,6 @@ TEST_F(OutputFileTest, FailuresLeaveTheOldFileByteForByte) {
             OutputFile file(path);
             ASSERT_EQ(file.open(), 0);
             EXPECT_FALSE(file.writesInPlace());
-            file.startWriting();
             rlimit limit = saved;
             limit.rlim_cur = c.sizeLimit;
             ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
@@ -138,7 +136,6 @@ TEST_F(OutputFileTest, AKilledWriterLeavesTheOldFileAndItsTemporary) {
     if (child == 0) {
         OutputFile file(path);
         if (file.open() != 0) ::_exit(1);
-        file.startWriting();
         std::fputs("half of the new", file.stream());
         std::fflush(file.stream());
         (void)!::write(ready[1], "r", 1);
@@ -217,7 +214,6 @@ TEST_F(OutputFileTest, DevicesAndPipesAreWrittenInPlaceAndNeverClash) {
         ASSERT_EQ(table.open(), 0);
         EXPECT_TRUE(log.writesInPlace());
         EXPECT_FALSE(log.sameRegularFile(table));
-        log.startWriting();
         std::fputs(NEW.c_str(), log.stream());
         EXPECT_TRUE(log.finish());
         EXPECT_EQ(log.commit(), 0);
@@ -295,7 +291,6 @@ TEST_F(OutputFileTest, ASignalHandlerRemovesTheTemporaries) {
     writeFile(path, OLD);
     OutputFile file(path);
     ASSERT_EQ(file.open(), 0);
-    file.startWriting();
     std::fputs(NEW.c_str(), file.stream());
     ASSERT_EQ(temporariesIn(dir.path()).size(), 1u);
 
@@ -352,7 +347,6 @@ TEST_F(OutputFileTest, PermissionsDecideBetweenInPlaceAndRefusal) {
         EXPECT_EQ(runUnprivileged([&] {
                       OutputFile file(path);
                       if (file.open() != 0) return 1;
-                      file.startWriting();
                       std::fputs(NEW.c_str(), file.stream());
                       return file.finish() && file.commit() == 0 ? 0 : 2;
                   }),
