@@ -140,8 +140,7 @@ int ownDescriptorNumber(const std::string& path) {
     std::free(real);
     const std::string own = "/proc/" + std::to_string(::getpid());
     const bool processFolder = resolved == own + "/fd";
-    const bool threadFolder = resolved.rfind(own + "/task/", 0) == 0 &&
-                              resolved.size() > 3 &&
+    const bool threadFolder = resolved.rfind(own + "/task/", 0) == 0 && resolved.size() > 3 &&
                               resolved.compare(resolved.size() - 3, 3, "/fd") == 0;
     return processFolder || threadFolder ? number : -1;
 }
@@ -182,8 +181,8 @@ int copyBytes(int from, int to, off_t size) {
         if (got <= 0) return got < 0 ? errno : EIO;
         ssize_t put = 0;
         while (put < got) {
-            const ssize_t wrote = ::pwrite(to, buffer.data() + put,
-                                           static_cast<std::size_t>(got - put), done + put);
+            const ssize_t wrote =
+                ::pwrite(to, buffer.data() + put, static_cast<std::size_t>(got - put), done + put);
             if (wrote < 0 && errno == EINTR) continue;
             if (wrote <= 0) return wrote < 0 ? errno : EIO;
             put += wrote;
@@ -386,8 +385,8 @@ void OutputFile::removeStaleTemporaries(const std::string& stem, bool allLocked)
     const std::time_t now = std::time(nullptr);
     while (const dirent* entry = ::readdir(folder)) {
         const std::string name = entry->d_name;
-        if (name.size() != stem.size() + RANDOM_LETTERS || name.compare(0, stem.size(), stem) != 0 ||
-            name == temporaryName_) {
+        if (name.size() != stem.size() + RANDOM_LETTERS ||
+            name.compare(0, stem.size(), stem) != 0 || name == temporaryName_) {
             continue;
         }
         const int fd = ::openat(folderFd_, name.c_str(),
