@@ -4,9 +4,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <new>
-#include <stdexcept>
+#include <system_error>
 
 #include "run/temporary_files.h"
 
@@ -51,27 +52,27 @@ extern "C" void onEndingSignal(int signal) { endProcessOnStop(128 + signal); }
         for (;;) ::pause();
     }
     removeRegisteredTemporaries();
-    bool refusedResource = false;
+    const char* refused = nullptr;  // the resource the system refused
     const char* what = "an unknown error";
     if (const std::exception_ptr current = std::current_exception()) {
         try {
             std::rethrow_exception(current);
         } catch (const std::bad_alloc&) {
-            refusedResource = true;
+            refused = "memory";
             what = "out of memory";
-        } catch (const std::runtime_error& error) {
-            refusedResource = true;
+        } catch (const std::system_error& error) {
+            refused = "threads";
             what = error.what();
         } catch (const std::exception& error) {
             what = error.what();
+            // TBB's words when the system would not start a worker.
+            if (std::strstr(what, "pthread_create") != nullptr) refused = "threads";
         } catch (...) {
         }
     }
-    if (refusedResource) {
-        std::fprintf(stderr,
-                     "tolven-batch: the run's threads could not be started or kept (%s); fewer "
-                     "--threads may do\n",
-                     what);
+    if (refused != nullptr) {
+        std::fprintf(stderr, "tolven-batch: the system refused the run's %s (%s)%s\n", refused,
+                     what, std::strcmp(refused, "threads") == 0 ? "; fewer --threads may do" : "");
         std::fflush(stderr);
         ::_exit(1);
     }

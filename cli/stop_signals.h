@@ -19,8 +19,9 @@ namespace tolven {
 // default. While the outputs are being committed (see commitTogether), every
 // one of these waits until both are in place.
 //
-// An exception that nothing catches (threads or memory the system refused)
-// removes the temporaries, says so on standard error and exits with 1.
+// An exception that nothing catches removes the temporaries and is told on
+// standard error; threads or memory that the system refused then exit with 1,
+// anything else aborts as it would have.
 
 // Installs the handlers. Call once, before the run.
 void installStopSignals();

@@ -262,7 +262,7 @@ TEST_F(BatchProcessTest, ThreadsTheSystemRefusesEndTheRunWithAMessage) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_NE(readFile(errors).find("threads could not be started"), std::string::npos)
+    EXPECT_NE(readFile(errors).find("refused the run's threads"), std::string::npos)
         << readFile(errors);
     EXPECT_FALSE(std::filesystem::exists(table));
     EXPECT_FALSE(std::filesystem::exists(log));
