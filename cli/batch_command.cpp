@@ -25,8 +25,23 @@ namespace {
 bool parseThreads(const std::string& text, int& value) {
     if (text.empty() || !std::all_of(text.begin(), text.end(), isDigit)) return false;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() && value >= 1;
+    // A number too large for an int is still a whole number: too many threads.
+    if (result.ec == std::errc::result_out_of_range) value = MAX_THREAD_COUNT + 1;
+    return (result.ec == std::errc() || result.ec == std::errc::result_out_of_range) && value >= 1;
 }
+
+// The run's messages, less those that a stop request caused: once a stop is
+// asked for, a failing open or read is the stop cutting it short.
+class MessagesUntilStop final : public MessageSink {
+public:
+    explicit MessagesUntilStop(MessageSink& shown) : shown_(shown) {}
+    void showError(const std::string& text) override {
+        if (!stopRequested()) shown_.showError(text);
+    }
+
+private:
+    MessageSink& shown_;
+};
 
 }  // namespace
 
@@ -76,7 +91,7 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
                    "not converge, a globally convergent fit of the same likelihood takes over");
     app.add_flag("--quiet", quiet, "Show no progress on the terminal (errors are still shown)");
     app.add_option("--threads", threads,
-                   "Units estimated side by side, 1 or more (default: every core; 1 runs the "
+                   "Units estimated side by side, 1 to 1024 (default: every core; 1 runs the "
                    "units one after another)");
 
     try {
@@ -86,11 +101,17 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
         return status == 0 ? ParseResult::done : ParseResult::usageError;
     }
 
-    BatchRequest parsed;
+    BatchRequest batch;
+    RunRequest& parsed = batch.run;
     setDefaultSettings(parsed.settings);
     parsed.threads = defaultThreadCount();
     if (threads && !parseThreads(*threads, parsed.threads)) {
         err << "--threads: " << *threads << " is not a whole number of 1 or more\n";
+        return ParseResult::usageError;
+    }
+    if (parsed.threads > MAX_THREAD_COUNT) {
+        err << "--threads: " << *threads << " is more than " << MAX_THREAD_COUNT
+            << ", the most threads a run starts\n";
         return ParseResult::usageError;
     }
     parsed.settings.excludeZero = excludeZero ? 1 : 0;
@@ -122,33 +143,29 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
         err << "--fit: " << *fit << " is neither newton nor safeguarded\n";
         return ParseResult::usageError;
     }
-    parsed.quiet = quiet;
+    batch.quiet = quiet;
     parsed.inputPath = input;
     parsed.csvOutput = csv ? 1 : 0;
     parsed.outputPath = output ? *output : defaultOutputName(defaultNameBase(input), csv);
     parsed.logPath = log ? *log : defaultLogName(defaultNameBase(input));
-    request = parsed;
+    request = batch;
     return ParseResult::run;
 }
 
 int runBatch(const BatchRequest& request, MessageSink& messages) {
-    RunRequest run;
-    run.inputPath = request.inputPath;
-    run.outputPath = request.outputPath;
-    run.logPath = request.logPath;
-    run.csvOutput = request.csvOutput;
-    run.settings = request.settings;
-    run.threads = request.threads;
-    run.extended = request.extended;
+    RunRequest run = request.run;
     run.cancel = &stopRequested();
     std::optional<TerminalProgress> progress;
     if (!request.quiet && ::isatty(STDERR_FILENO) == 1) {
         progress.emplace(stderr);
         run.progress = &*progress;
     }
-    const int result = runEstimation(run, messages);
+    MessagesUntilStop shown(messages);
+    const int result = runEstimation(run, shown);
     if (progress) progress->finish();
-    if (result == RUN_CANCELLED) return 128 + (stopSignal() != 0 ? stopSignal() : SIGINT);
+    if (result == RUN_CANCELLED || (result == RUN_FAILED && stopRequested())) {
+        return 128 + (stopSignal() != 0 ? stopSignal() : SIGINT);
+    }
     return result == RUN_SUCCEEDED ? 0 : 1;
 }
 

@@ -3,22 +3,20 @@
 #include <iosfwd>
 #include <string>
 
-#include "core/extended_settings.h"
-#include "core/run_settings.h"
 #include "core/user_messages.h"
+#include "run/estimation_run.h"
 
 namespace tolven {
 
+// The most threads --threads may ask for.
+inline constexpr int MAX_THREAD_COUNT = 1024;
+
 // What one invocation of tolven-batch asks for.
 struct BatchRequest {
-    std::string inputPath;
-    std::string outputPath;
-    std::string logPath;
-    int csvOutput = 0;
-    RunSettings settings;  // the defaults, then what the options changed
-    int threads = 1;       // units estimated side by side
-    ExtendedSettings extended;  // the options beyond the five settings
-    bool quiet = false;    // no progress on the terminal
+    // The paths, settings (the defaults, then what the options changed) and
+    // thread count; its cancel flag and progress are set by runBatch.
+    RunRequest run;
+    bool quiet = false;  // no progress on the terminal
 };
 
 enum class ParseResult {
@@ -40,7 +38,8 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
 // goes to standard error when that is a terminal, unless request.quiet.
 // Returns the exit status: 0 on success, 1 when the run failed (its message
 // has been shown), 128 + the signal's number (130 for SIGINT, 143 for
-// SIGTERM) when a signal stopped it.
+// SIGTERM) when a signal stopped it. A failure that comes of the stop itself
+// (an open of a named pipe cut short) counts as the stop, without a message.
 int runBatch(const BatchRequest& request, MessageSink& messages);
 
 }  // namespace tolven

@@ -11,6 +11,17 @@ namespace tolven {
 // write to a pipe nobody reads, say), does not wait for that: the registered
 // temporaries are removed at once and the process ends with 128 + the
 // signal's number.
+//
+// SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGXCPU, SIGVTALRM and SIGPROF end the
+// process at once the same way (128 + the signal's number). SIGPIPE and SIGXFSZ
+// are ignored, so that the write fails and the run reports the file it cannot
+// write. The fault signals (SIGSEGV, SIGBUS, SIGFPE, SIGABRT) keep their
+// default. While the outputs are being committed (see commitTogether), every
+// one of these waits until both are in place.
+//
+// An exception that nothing catches removes the temporaries and is told on
+// standard error; threads or memory that the system refused then exit with 1,
+// anything else aborts as it would have.
 
 // Installs the handlers. Call once, before the run.
 void installStopSignals();

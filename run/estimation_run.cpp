@@ -91,8 +91,6 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         return RUN_FAILED;
     }
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
-    log.startWriting();
-    output.startWriting();
 
     const ExtendedSettings& extended = request.extended;
     std::string header;
@@ -130,13 +128,11 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     if (!logWritten) messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path()));
     if (!outputWritten) messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path()));
     if (!logWritten || !outputWritten) return RUN_FAILED;
-    // The log first, then the table: two renames, not one atomic step.
-    if (log.commit() != 0) {
-        messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path()));
-        return RUN_FAILED;
-    }
-    if (output.commit() != 0) {
-        messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path()));
+    // The log first, then the table, with no stop and no other run between.
+    const OutputFile* failed = nullptr;
+    if (commitTogether(log, output, failed) != 0) {
+        messages.showError(cannotWriteMessage(
+            failed == &log ? LOG_FILE_SUBJECT : OUTPUT_FILE_SUBJECT, failed->path()));
         return RUN_FAILED;
     }
     if (request.outcome) {

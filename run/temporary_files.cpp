@@ -1,6 +1,7 @@
 #include "run/temporary_files.h"
 
 #include <limits.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -24,6 +25,23 @@ struct Slot {
 static_assert(std::atomic<int>::is_always_lock_free, "signal handlers need lock-free atomics");
 
 Slot slots[MAX_REGISTERED_TEMPORARIES];
+
+// The stop state: HELD while a commit holds the stops, ENDING once a handler
+// has begun to end the process; the low bits keep a deferred exit status.
+constexpr int HELD = 1 << 16;
+constexpr int ENDING = 1 << 17;
+constexpr int STATUS_BITS = 0xffff;
+std::atomic<int> stopState{0};
+
+[[noreturn]] void endNow(int status) {
+    removeRegisteredTemporaries();
+    ::_exit(status);
+}
+
+// Another thread is ending the process: wait for it.
+[[noreturn]] void waitForTheEnd() {
+    for (;;) ::pause();
+}
 
 }  // namespace
 
@@ -62,6 +80,36 @@ void removeRegisteredTemporaries() {
         if (!slot.state.compare_exchange_strong(expected, removing)) continue;
         ::unlink(slot.path);
         slot.state.store(ready, std::memory_order_release);
+    }
+}
+
+void endProcessOnStop(int status) {
+    int state = stopState.load();
+    for (;;) {
+        if ((state & ENDING) != 0) waitForTheEnd();
+        const int next = (state & HELD) != 0 ? HELD | (status & STATUS_BITS) : ENDING;
+        if (stopState.compare_exchange_weak(state, next)) break;
+    }
+    if ((state & HELD) == 0) endNow(status);
+}
+
+void holdStops() {
+    int state = stopState.load();
+    for (;;) {
+        if ((state & ENDING) != 0) waitForTheEnd();
+        if (stopState.compare_exchange_weak(state, state | HELD)) return;
+    }
+}
+
+void releaseStops() {
+    int state = stopState.load();
+    for (;;) {
+        const int deferred = state & STATUS_BITS;
+        const int next = deferred != 0 ? ENDING : 0;
+        if (stopState.compare_exchange_weak(state, next)) {
+            if (deferred != 0) endNow(deferred);
+            return;
+        }
     }
 }
 

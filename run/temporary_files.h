@@ -32,4 +32,19 @@ void unregisterTemporary(int handle);
 // whose temporaries it removed can no longer be committed.
 void removeRegisteredTemporaries();
 
+// Ends the process at once from a signal handler: removes the registered
+// temporaries and calls _exit(status). While a commit holds the stops (see
+// holdStops), it defers instead: the status is kept, this returns, and the
+// process ends that way as soon as the commit releases them. A later deferred
+// status replaces an earlier one. Async-signal-safe, on any thread.
+void endProcessOnStop(int status);
+
+// Held by a commit of outputs from its first rename to its last, so that a
+// stop never leaves a pair half replaced. holdStops() waits for ever when a
+// handler is already ending the process. releaseStops() ends the process as
+// endProcessOnStop() would when a stop was deferred meanwhile; otherwise it
+// returns. Not nested; one commit at a time.
+void holdStops();
+void releaseStops();
+
 }  // namespace tolven

@@ -49,10 +49,10 @@ TEST(BatchCommandTest, DefaultNamesCutThePathBeforeItsLastPoint) {
     for (const auto& c : cases) {
         const Parsed text = parse({c.input});
         const Parsed csv = parse({"--csv", c.input});
-        EXPECT_EQ(text.request.outputPath, c.text) << c.input;
-        EXPECT_EQ(csv.request.outputPath, c.csv) << c.input;
-        EXPECT_EQ(text.request.logPath, c.log) << c.input;
-        EXPECT_EQ(csv.request.logPath, c.log) << c.input;
+        EXPECT_EQ(text.request.run.outputPath, c.text) << c.input;
+        EXPECT_EQ(csv.request.run.outputPath, c.csv) << c.input;
+        EXPECT_EQ(text.request.run.logPath, c.log) << c.input;
+        EXPECT_EQ(csv.request.run.logPath, c.log) << c.input;
     }
 }
 
@@ -61,17 +61,17 @@ TEST(BatchCommandTest, WithoutOptionsTheDefaultsHold) {
     ASSERT_EQ(parsed.result, ParseResult::run);
     RunSettings defaults;
     setDefaultSettings(defaults);
-    const RunSettings& s = parsed.request.settings;
+    const RunSettings& s = parsed.request.run.settings;
     EXPECT_EQ(s.excludeZero, defaults.excludeZero);
     EXPECT_EQ(s.epsilon, defaults.epsilon);
     EXPECT_EQ(s.maxIterations, defaults.maxIterations);
     EXPECT_EQ(s.initialAlpha, defaults.initialAlpha);
     EXPECT_EQ(s.initialBeta, defaults.initialBeta);
-    EXPECT_EQ(parsed.request.inputPath, "data/area.txt");
-    EXPECT_EQ(parsed.request.outputPath, "data/areaout.txt");
-    EXPECT_EQ(parsed.request.logPath, "data/areaout.log");
-    EXPECT_EQ(parsed.request.csvOutput, 0);
-    EXPECT_EQ(parsed.request.threads, defaultThreadCount());
+    EXPECT_EQ(parsed.request.run.inputPath, "data/area.txt");
+    EXPECT_EQ(parsed.request.run.outputPath, "data/areaout.txt");
+    EXPECT_EQ(parsed.request.run.logPath, "data/areaout.log");
+    EXPECT_EQ(parsed.request.run.csvOutput, 0);
+    EXPECT_EQ(parsed.request.run.threads, defaultThreadCount());
 }
 
 TEST(BatchCommandTest, OptionsSetPathsFormatAndSettings) {
@@ -79,7 +79,7 @@ TEST(BatchCommandTest, OptionsSetPathsFormatAndSettings) {
                                  "--max-iterations", "12 steps", "--initial-alpha", "2.5",
                                  "--initial-beta", "auto", "-o", "r.csv", "--log=l.log", "in.dat"});
     ASSERT_EQ(parsed.result, ParseResult::run) << parsed.err;
-    const BatchRequest& r = parsed.request;
+    const RunRequest& r = parsed.request.run;
     EXPECT_EQ(r.csvOutput, 1);
     EXPECT_EQ(r.outputPath, "r.csv");
     EXPECT_EQ(r.logPath, "l.log");
@@ -88,7 +88,7 @@ TEST(BatchCommandTest, OptionsSetPathsFormatAndSettings) {
     EXPECT_EQ(r.settings.maxIterations, 12);
     EXPECT_EQ(r.settings.initialAlpha, 2.5);
     EXPECT_EQ(r.settings.initialBeta, AUTO_START);
-    EXPECT_EQ(parse({"--csv", "in.dat"}).request.outputPath, "inout.csv");
+    EXPECT_EQ(parse({"--csv", "in.dat"}).request.run.outputPath, "inout.csv");
 }
 
 TEST(BatchCommandTest, RefusedSettingsShowTheDialogMessageOfTheFirstOne) {
@@ -110,9 +110,11 @@ TEST(BatchCommandTest, RefusedSettingsShowTheDialogMessageOfTheFirstOne) {
     }
 }
 
-TEST(BatchCommandTest, ThreadsMustBeAWholeNumberOfOneOrMore) {
-    EXPECT_EQ(parse({"--threads", "3", "in.txt"}).request.threads, 3);
-    for (const char* refused : {"0", "-1", "two", "1.5", "", "99999999999"}) {
+TEST(BatchCommandTest, ThreadsMustBeAWholeNumberFromOneToTheCap) {
+    EXPECT_EQ(parse({"--threads", "3", "in.txt"}).request.run.threads, 3);
+    EXPECT_EQ(parse({"--threads", "1024", "in.txt"}).request.run.threads, MAX_THREAD_COUNT);
+    for (const char* refused :
+         {"0", "-1", "two", "1.5", "", "1025", "65536", "100000000", "99999999999"}) {
         const Parsed parsed = parse({"--threads", refused, "in.txt"});
         EXPECT_EQ(parsed.result, ParseResult::usageError) << refused;
         EXPECT_NE(parsed.err.find("--threads"), std::string::npos) << refused;

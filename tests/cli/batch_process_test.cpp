@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/support/test_support.h"
 
@@ -109,7 +111,8 @@ TEST_F(BatchProcessTest, HelpAndVersionExitWithZero) {
 // pipe that is not read, so the run is sure to be half-way (blocked writing
 // the table, its log complete in a temporary file) when the signal comes.
 TEST_F(BatchProcessTest, ASignalHalfWayLeavesTheOldLogAndExitsWith128PlusIt) {
-    for (const int signal : {SIGTERM, SIGINT}) {
+    for (const int signal :
+         {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGXCPU, SIGVTALRM, SIGPROF}) {
         SCOPED_TRACE(signal);
         const std::string table = dir.file("table.fifo");
         const std::string log = dir.file("run.log");
@@ -117,7 +120,7 @@ TEST_F(BatchProcessTest, ASignalHalfWayLeavesTheOldLogAndExitsWith128PlusIt) {
         ASSERT_EQ(::mkfifo(table.c_str(), 0600), 0);
         test::writeFile(log, "old log\n");
         const std::string bigInput = dataFile("run/three_hundred_shuffled_units.txt");
-        const char* arguments[] = {TOLVEN_BATCH_PATH, "-o",  table.c_str(), "-l", log.c_str(),
+        const char* arguments[] = {TOLVEN_BATCH_PATH, "-o",   table.c_str(), "-l", log.c_str(),
                                    bigInput.c_str(),  nullptr};
         pid_t child = 0;
         ASSERT_EQ(::posix_spawn(&child, TOLVEN_BATCH_PATH, nullptr, nullptr,
@@ -149,6 +152,121 @@ TEST_F(BatchProcessTest, ASignalHalfWayLeavesTheOldLogAndExitsWith128PlusIt) {
                 << entry.path();
         }
     }
+}
+
+// No temporary of a run is left in the test's folder.
+void expectNoTemporaries(const test::TempDir& dir) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".tolven-"), std::string::npos)
+            << entry.path();
+    }
+}
+
+// A closed pipe and a file-size limit fail the write: the run says which file
+// it cannot write and exits with 1, the old log as it was.
+TEST_F(BatchProcessTest, AClosedPipeOrAFileSizeLimitIsAFileThatCannotBeWritten) {
+    const std::string bigInput = shellWord(dataFile("run/three_hundred_shuffled_units.txt"));
+    const std::string log = dir.file("run.log");
+    const std::string status = dir.file("status");
+    struct Case {
+        const char* name;
+        std::string command;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"closed pipe",
+         "{ " + shellWord(TOLVEN_BATCH_PATH) + " -o /dev/stdout -l " + shellWord(log) + " " +
+             bigInput + " 2>" + shellWord(dir.file("stderr")) + "; echo $? >" + shellWord(status) +
+             "; } | head -c 10 >/dev/null",
+         "ERROR!! : 出力ファイル\n/dev/stdout に書き込めません\n"},
+        {"file-size limit",
+         "ulimit -f 8; " + shellWord(TOLVEN_BATCH_PATH) + " -o " + shellWord(dir.file("t.txt")) +
+             " -l " + shellWord(log) + " " + bigInput + " 2>" + shellWord(dir.file("stderr")) +
+             "; echo $? >" + shellWord(status),
+         "に書き込めません\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::writeFile(log, "old log\n");
+        (void)std::system(c.command.c_str());
+        EXPECT_EQ(readFile(status), "1\n");
+        const std::string message = readFile(dir.file("stderr"));
+        EXPECT_NE(message.find(c.message), std::string::npos) << message;
+        EXPECT_EQ(readFile(log), "old log\n");
+        EXPECT_FALSE(std::filesystem::exists(dir.file("t.txt")));
+        expectNoTemporaries(dir);
+    }
+}
+
+// A stop while a named pipe waits for its other end is a stop like any other.
+TEST_F(BatchProcessTest, AStopWhileOpeningANamedPipeExitsWith128PlusIt) {
+    const std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string log = dir.file("run.log");
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        int signal;
+    };
+    const Case cases[] = {
+        {"output", {"-o", fifo, "-l", log, input}, SIGINT},
+        {"input", {"-o", dir.file("t.txt"), "-l", log, fifo}, SIGTERM},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<char*> arguments{const_cast<char*>(TOLVEN_BATCH_PATH)};
+        for (const std::string& argument : c.arguments) {
+            arguments.push_back(const_cast<char*>(argument.c_str()));
+        }
+        arguments.push_back(nullptr);
+        pid_t child = 0;
+        ASSERT_EQ(
+            ::posix_spawn(&child, TOLVEN_BATCH_PATH, nullptr, nullptr, arguments.data(), environ),
+            0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(child, c.signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 128 + c.signal);
+        EXPECT_FALSE(std::filesystem::exists(log));
+        expectNoTemporaries(dir);
+    }
+}
+
+// Threads the system refuses (a process limit for the user) end the run with
+// a message and exit 1, not an abort that leaves the temporaries behind. Run
+// as nobody, since root is not bound by the limit.
+TEST_F(BatchProcessTest, ThreadsTheSystemRefusesEndTheRunWithAMessage) {
+    const std::filesystem::path folder = dir.path() / "shared";
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const std::string bigInput = dataFile("run/three_hundred_shuffled_units.txt");
+    const std::string table = (folder / "t.txt").string();
+    const std::string log = (folder / "run.log").string();
+    const std::string errors = (folder / "stderr").string();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(100);
+        const rlimit few{4, 4};
+        if (::setrlimit(RLIMIT_NPROC, &few) != 0) ::_exit(101);
+        const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (err < 0 || ::dup2(err, STDERR_FILENO) < 0) ::_exit(102);
+        ::execl(TOLVEN_BATCH_PATH, TOLVEN_BATCH_PATH, "--threads", "64", "-o", table.c_str(), "-l",
+                log.c_str(), bigInput.c_str(), static_cast<char*>(nullptr));
+        ::_exit(103);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(readFile(errors).find("refused the run's threads"), std::string::npos)
+        << readFile(errors);
+    EXPECT_FALSE(std::filesystem::exists(table));
+    EXPECT_FALSE(std::filesystem::exists(log));
+    expectNoTemporaries(dir);
 }
 
 }  // namespace
