@@ -23,17 +23,42 @@ constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
 
 bool positiveFinite(double value) { return std::isfinite(value) && value > 0.0; }
 
-}  // namespace
-
-double poissonRatioLimit(double pooledRatio, double expected, double q) {
+// The smallest count k with P(Poisson(pooledRatio * expected) <= k) >= q;
+// NaN where poissonRatioLimit gives NaN.
+// Boost refuses a mean of 0; that distribution puts all its mass on 0.
+double poissonCountLimit(double pooledRatio, double expected, double q) {
     if (!std::isfinite(pooledRatio) || pooledRatio < 0.0 || !positiveFinite(expected) ||
         !(q > 0.0 && q < 1.0))
         return NOT_A_NUMBER;
     const double mean = pooledRatio * expected;
-    // Boost refuses a mean of 0; that distribution puts all its mass on 0.
     if (!(mean > 0.0)) return 0.0;
     const bm::poisson_distribution<double, LimitPolicy> counts(mean);
-    return bm::quantile(counts, q) / expected;
+    return bm::quantile(counts, q);
+}
+
+}  // namespace
+
+double poissonRatioLimit(double pooledRatio, double expected, double q) {
+    return poissonCountLimit(pooledRatio, expected, q) / expected;
+}
+
+FunnelSide funnelSide(double pooledRatio, double expected, double observed, double coverage) {
+    const double lower = poissonCountLimit(pooledRatio, expected, (1.0 - coverage) / 2.0);
+    const double upper = poissonCountLimit(pooledRatio, expected, (1.0 + coverage) / 2.0);
+    // Comparisons with NaN are false: undefined limits leave the region inside.
+    if (observed < lower) return FunnelSide::Below;
+    if (observed > upper) return FunnelSide::Above;
+    return FunnelSide::Inside;
+}
+
+double funnelDeviation(double pooledRatio, double expected, double observed) {
+    if (!std::isfinite(pooledRatio) || pooledRatio < 0.0 || !positiveFinite(expected) ||
+        std::isnan(observed))
+        return NOT_A_NUMBER;
+    const double mean = pooledRatio * expected;
+    const double distance = std::abs(observed - mean);
+    if (!(mean > 0.0)) return distance > 0.0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return distance / std::sqrt(mean);
 }
 
 FunnelLimits computeFunnelLimits(double pooledRatio, double minExpected, double maxExpected,
