@@ -106,9 +106,4 @@ std::optional<std::size_t> regionNear(const std::vector<RegionSeries>& series, c
 // The tooltip of a region: its code and the values of its table line.
 QString regionToolTip(const RunOutcome& outcome, const RegionOutcome& region);
 
-// Colours of the two priors and of the marked regions.
-QColor meColour();
-QColor mleColour();
-QColor markColour();
-
 }  // namespace tolven
