@@ -43,11 +43,22 @@ double poissonRatioLimit(double pooledRatio, double expected, double q) {
 }
 
 FunnelSide funnelSide(double pooledRatio, double expected, double observed, double coverage) {
-    const double lower = poissonCountLimit(pooledRatio, expected, (1.0 - coverage) / 2.0);
-    const double upper = poissonCountLimit(pooledRatio, expected, (1.0 + coverage) / 2.0);
-    // Comparisons with NaN are false: undefined limits leave the region inside.
-    if (observed < lower) return FunnelSide::Below;
-    if (observed > upper) return FunnelSide::Above;
+    if (!std::isfinite(pooledRatio) || pooledRatio < 0.0 || !positiveFinite(expected) ||
+        !std::isfinite(observed) || !(coverage > 0.0 && coverage < 1.0))
+        return FunnelSide::Inside;
+    const double mean = pooledRatio * expected;
+    if (!(mean > 0.0)) return observed > 0.0 ? FunnelSide::Above : FunnelSide::Inside;
+    if (observed < 0.0) return FunnelSide::Below;
+    // By the cumulative probability rather than the quantiles, which a plot of
+    // a million regions could not wait for: with the lower limit the smallest
+    // k with P(O <= k) >= q, a count lies below it exactly when
+    // P(O <= count) < q, and above the upper limit exactly when
+    // P(O <= count - 1) >= q.
+    const bm::poisson_distribution<double, LimitPolicy> counts(mean);
+    const double count = std::floor(observed);
+    if (bm::cdf(counts, count) < (1.0 - coverage) / 2.0) return FunnelSide::Below;
+    if (count >= 1.0 && bm::cdf(counts, count - 1.0) >= (1.0 + coverage) / 2.0)
+        return FunnelSide::Above;
     return FunnelSide::Inside;
 }
 
