@@ -196,7 +196,8 @@ DrawnPlot drawFunnelPlot(QCustomPlot& plot, const RunOutcome& outcome, const Uni
     }
     if (!farKeys.isEmpty()) {
         far.graph = addPointGraph(
-            plot, QStringLiteral("%1%を超える地域（上端に表示）").arg(QString::number(farAbove, 'f', 0)),
+            plot,
+            QStringLiteral("%1%を超える地域（上端に表示）").arg(QString::number(farAbove, 'f', 0)),
             ME_COLOUR, QCPScatterStyle::ssTriangle, byExpected.size());
         far.graph->setData(farKeys, farValues, true);
         drawn.series.push_back(far);
@@ -230,8 +231,8 @@ DrawnPlot drawFunnelPlot(QCustomPlot& plot, const RunOutcome& outcome, const Uni
     if (!wishes.empty()) new RegionLabels(plot, std::move(wishes));
     if (outside.size() > FUNNEL_LABEL_COUNT)
         drawn.notes << QStringLiteral(
-                           "95%管理限界の外にある %1 地域のうち、外れの大きいものだけに"
-                           "コードを書いています。ほかは点にポインタを重ねると表示されます。")
+                           "95%管理限界の外の %1 地域のうち、外れの大きいものにだけコードを"
+                           "付けています（ほかはポインタで表示）。")
                            .arg(outside.size());
     if (!farKeys.isEmpty())
         drawn.notes << QStringLiteral("比が %1% を超える %2 地域は上端に▲で描いています。")

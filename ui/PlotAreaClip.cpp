@@ -93,8 +93,8 @@ void cutLine(const QCPGraph& graph, const std::vector<QPointF>& corners, const Q
 
 void layOutPlot(QCustomPlot& plot, int width, int height) {
     plot.setViewport(QRect(0, 0, width, height));
-    for (auto phase : {QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins,
-                       QCPLayoutElement::upLayout})
+    for (auto phase :
+         {QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins, QCPLayoutElement::upLayout})
         plot.plotLayout()->update(phase);
 }
 

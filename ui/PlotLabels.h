@@ -10,7 +10,7 @@ namespace tolven {
 
 // One region code that a plot would like to write beside a point.
 struct LabelWish {
-    double key;    // the point, in plot coordinates
+    double key;  // the point, in plot coordinates
     double value;
     QString text;
 };

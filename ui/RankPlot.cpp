@@ -160,11 +160,10 @@ DrawnPlot drawRankPlot(QCustomPlot& plot, const RunOutcome& outcome, const UnitO
                   QStringLiteral("EB比(%1)").arg(prior), ME_COLOUR, intervalName, intervalListed);
     // The legend names the prior whose exceedance probability marks the
     // regions, as the table's column does.
-    const RegionSeries marked = addRanked(plot, outcome, ranked, ranks, useMLE, true,
-                                          QStringLiteral("P(>%1%)(%2) ≥ %3")
-                                              .arg(thresholdText(outcome), prior)
-                                              .arg(EXCEEDANCE_MARK),
-                                          MARK_COLOUR, intervalName, intervalListed);
+    const RegionSeries marked = addRanked(
+        plot, outcome, ranked, ranks, useMLE, true,
+        QStringLiteral("P(>%1%)(%2) ≥ %3").arg(thresholdText(outcome), prior).arg(EXCEEDANCE_MARK),
+        MARK_COLOUR, intervalName, intervalListed);
     for (const RegionSeries& series : {plain, marked})
         if (series.graph != nullptr) drawn.series.push_back(series);
 

@@ -87,7 +87,6 @@ TEST(FunnelLimits, UnusableRangeGivesNoGrid) {
     EXPECT_EQ(tolven::computeFunnelLimits(1.0, 3.0, 3.0).expected.size(), 1u);
 }
 
-
 struct SideCase {
     std::string name;
     double pooledRatio;

@@ -107,10 +107,10 @@ void CPlotDlgTest::drawsEveryRegionThatHasTheEstimate_data() {
         {"one region, its raw ratio", ONE_REGION_UNIT, FUNNEL, 1, ""},
         {"failed fit, ranked by moment prior", FAILED_FIT_UNIT, RANK, 12, "収束しなかった"},
         {"failed fit, moment prior only", FAILED_FIT_UNIT, SHRINKAGE, 12, "***"},
-        {"failed fit, funnel", FAILED_FIT_UNIT, FUNNEL, 12, "外れの大きいものだけ"},
+        {"failed fit, funnel", FAILED_FIT_UNIT, FUNNEL, 12, "外れの大きいもの"},
         {"4000 regions, ranked", LARGE_UNIT, RANK, 4000, ""},
         {"4000 regions, both priors", LARGE_UNIT, SHRINKAGE, 8000, ""},
-        {"4000 regions, funnel", LARGE_UNIT, FUNNEL, 4000, "外れの大きいものだけ"},
+        {"4000 regions, funnel", LARGE_UNIT, FUNNEL, 4000, "外れの大きいもの"},
     };
     for (const auto& row : rows)
         QTest::newRow(row.name) << row.unit << row.tab << row.points << QString::fromUtf8(row.note);
@@ -382,7 +382,7 @@ void CPlotDlgTest::crowdedFunnelWritesCodesThatDoNotOverlap() {
     QCustomPlot plot;
     tolven::preparePlotFrame(plot);
     const tolven::DrawnPlot drawn = tolven::drawFunnelPlot(plot, outcome, unit);
-    QVERIFY(drawn.notes.join('\n').contains(QStringLiteral("外れの大きいものだけ")));
+    QVERIFY(drawn.notes.join('\n').contains(QStringLiteral("外れの大きいもの")));
     const tolven::RegionLabels* labels = nullptr;
     for (int i = 0; i < plot.itemCount(); ++i)
         if (auto* found = dynamic_cast<tolven::RegionLabels*>(plot.item(i))) labels = found;
