@@ -42,7 +42,7 @@ bool estimateUnits(InputTable& table, const UnitGroups& groups, LogForm form,
 // `progress` (if any) hears of the rows written after each piece. Returns
 // false when `cancel` was set, leaving the table incomplete.
 bool writeResultTableInParallel(std::FILE* output, const InputTable& table,
-                                const ResultTableFormat& format,
-                                const std::atomic<bool>* cancel, RunProgress* progress = nullptr);
+                                const ResultTableFormat& format, const std::atomic<bool>* cancel,
+                                RunProgress* progress = nullptr);
 
 }  // namespace tolven

@@ -1,5 +1,6 @@
 #include "ui/CEstimatorDlg.h"
 
+#include <qpa/qwindowsysteminterface.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,12 +10,11 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTimer>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
-#include <qpa/qwindowsysteminterface.h>
 #include <filesystem>
 #include <memory>
 

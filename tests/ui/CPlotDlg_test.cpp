@@ -7,16 +7,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSvgRenderer>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QSvgRenderer>
 #include <QToolTip>
 #include <csignal>
 
+#include "core/funnel_limits.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/PlotOutcomes.h"
-#include "core/funnel_limits.h"
 #include "ui/PlotAreaClip.h"
 #include "ui/PlotExport.h"
 #include "ui/PlotLabels.h"
@@ -308,8 +308,8 @@ void CPlotDlgTest::savedSvgDrawsThePlotAreaOnlyInsideTheAxes_data() {
 // do not count.
 void CPlotDlgTest::savedSvgDrawsThePlotAreaOnlyInsideTheAxes() {
     QFETCH(int, tab);
-    using DrawFunction = tolven::DrawnPlot (*)(QCustomPlot&, const tolven::RunOutcome&,
-                                               const tolven::UnitOutcome&);
+    using DrawFunction =
+        tolven::DrawnPlot (*)(QCustomPlot&, const tolven::RunOutcome&, const tolven::UnitOutcome&);
     const DrawFunction draw[] = {tolven::drawRankPlot, tolven::drawShrinkagePlot,
                                  tolven::drawFunnelPlot};
     tolven::RunOutcome outcome = plot_outcomes::crowdedOutcome();
