@@ -23,17 +23,53 @@ constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
 
 bool positiveFinite(double value) { return std::isfinite(value) && value > 0.0; }
 
-}  // namespace
-
-double poissonRatioLimit(double pooledRatio, double expected, double q) {
+// The smallest count k with P(Poisson(pooledRatio * expected) <= k) >= q;
+// NaN where poissonRatioLimit gives NaN.
+// Boost refuses a mean of 0; that distribution puts all its mass on 0.
+double poissonCountLimit(double pooledRatio, double expected, double q) {
     if (!std::isfinite(pooledRatio) || pooledRatio < 0.0 || !positiveFinite(expected) ||
         !(q > 0.0 && q < 1.0))
         return NOT_A_NUMBER;
     const double mean = pooledRatio * expected;
-    // Boost refuses a mean of 0; that distribution puts all its mass on 0.
     if (!(mean > 0.0)) return 0.0;
     const bm::poisson_distribution<double, LimitPolicy> counts(mean);
-    return bm::quantile(counts, q) / expected;
+    return bm::quantile(counts, q);
+}
+
+}  // namespace
+
+double poissonRatioLimit(double pooledRatio, double expected, double q) {
+    return poissonCountLimit(pooledRatio, expected, q) / expected;
+}
+
+FunnelSide funnelSide(double pooledRatio, double expected, double observed, double coverage) {
+    if (!std::isfinite(pooledRatio) || pooledRatio < 0.0 || !positiveFinite(expected) ||
+        !std::isfinite(observed) || !(coverage > 0.0 && coverage < 1.0))
+        return FunnelSide::Inside;
+    const double mean = pooledRatio * expected;
+    if (!(mean > 0.0)) return observed > 0.0 ? FunnelSide::Above : FunnelSide::Inside;
+    if (observed < 0.0) return FunnelSide::Below;
+    // By the cumulative probability rather than the quantiles, which a plot of
+    // a million regions could not wait for: with the lower limit the smallest
+    // k with P(O <= k) >= q, a count lies below it exactly when
+    // P(O <= count) < q, and above the upper limit exactly when
+    // P(O <= count - 1) >= q.
+    const bm::poisson_distribution<double, LimitPolicy> counts(mean);
+    const double count = std::floor(observed);
+    if (bm::cdf(counts, count) < (1.0 - coverage) / 2.0) return FunnelSide::Below;
+    if (count >= 1.0 && bm::cdf(counts, count - 1.0) >= (1.0 + coverage) / 2.0)
+        return FunnelSide::Above;
+    return FunnelSide::Inside;
+}
+
+double funnelDeviation(double pooledRatio, double expected, double observed) {
+    if (!std::isfinite(pooledRatio) || pooledRatio < 0.0 || !positiveFinite(expected) ||
+        std::isnan(observed))
+        return NOT_A_NUMBER;
+    const double mean = pooledRatio * expected;
+    const double distance = std::abs(observed - mean);
+    if (!(mean > 0.0)) return distance > 0.0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return distance / std::sqrt(mean);
 }
 
 FunnelLimits computeFunnelLimits(double pooledRatio, double minExpected, double maxExpected,

@@ -51,4 +51,21 @@ struct FunnelLimits {
 FunnelLimits computeFunnelLimits(double pooledRatio, double minExpected, double maxExpected,
                                  std::size_t points = FUNNEL_GRID_POINTS);
 
+// Where a region's observed count lies against the limits at `coverage`:
+// Below when it is strictly below the count limit at (1 - coverage) / 2,
+// Above when strictly above the one at (1 + coverage) / 2, else Inside. The
+// count limits are the Poisson quantiles of poissonRatioLimit taken as counts
+// (no division by E, so no rounding enters). A region whose limits are not
+// defined (an expected count that is not finite and above 0, a negative or
+// non-finite pooled ratio, a NaN count) is Inside: it is never singled out.
+enum class FunnelSide { Inside, Below, Above };
+FunnelSide funnelSide(double pooledRatio, double expected, double observed,
+                      double coverage = FUNNEL_INNER_COVERAGE);
+
+// How far a region strays from the pooled ratio, for ordering the regions
+// outside the limits from the most extreme down: the Pearson residual
+// |O - p E| / sqrt(p E). Infinity when p E is 0 and O is not; 0 when both
+// are; NaN on the inputs for which funnelSide answers Inside by default.
+double funnelDeviation(double pooledRatio, double expected, double observed);
+
 }  // namespace tolven

@@ -116,7 +116,8 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
                                        &priors.unitOfRow, &priors.priors};
         ResultTableFormat format{request.csvOutput != 0, request.settings.excludeZero != 0};
         if (extended.posteriorOutput) format.posterior = &columns;
-        finished = writeResultTableInParallel(output.stream(), table, format, request.cancel);
+        finished = writeResultTableInParallel(output.stream(), table, format, request.cancel,
+                                              request.progress);
     });
     if (!finished) return RUN_CANCELLED;
 

@@ -150,7 +150,8 @@ bool estimateUnits(InputTable& table, const UnitGroups& groups, LogForm form,
 }
 
 bool writeResultTableInParallel(std::FILE* output, const InputTable& table,
-                                const ResultTableFormat& format, const std::atomic<bool>* cancel) {
+                                const ResultTableFormat& format, const std::atomic<bool>* cancel,
+                                RunProgress* progress) {
     std::string header;
     appendResultHeader(header, format);
     std::fwrite(header.data(), 1, header.size(), output);
@@ -160,7 +161,11 @@ bool writeResultTableInParallel(std::FILE* output, const InputTable& table,
         appendResultRows(batch.text, table, static_cast<int>(batch.first),
                          static_cast<int>(batch.end - 1), format);
     };
-    const auto write = [&](const Batch& batch) { writeText(batch, output); };
+    const auto write = [&](const Batch& batch) {
+        writeText(batch, output);
+        if (progress) progress->writingRows(batch.end - 1, rows);
+    };
+    if (progress) progress->writingRows(0, rows);
     return inOrder(1, rows + 1, batchEnd, fill, write, cancel);
 }
 

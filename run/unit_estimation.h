@@ -39,9 +39,10 @@ bool estimateUnits(InputTable& table, const UnitGroups& groups, LogForm form,
 
 // Writes the result table of `table` to `output`, formatting pieces of rows on
 // the threads of the calling task arena and writing them in file order.
-// Returns false when `cancel` was set, leaving the table incomplete.
+// `progress` (if any) hears of the rows written after each piece. Returns
+// false when `cancel` was set, leaving the table incomplete.
 bool writeResultTableInParallel(std::FILE* output, const InputTable& table,
-                                const ResultTableFormat& format,
-                                const std::atomic<bool>* cancel);
+                                const ResultTableFormat& format, const std::atomic<bool>* cancel,
+                                RunProgress* progress = nullptr);
 
 }  // namespace tolven

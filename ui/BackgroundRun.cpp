@@ -7,6 +7,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <thread>
 
 #include "ui/Platform.h"
@@ -18,6 +19,8 @@ const QString ESTIMATING_TEXT = QStringLiteral("推定中… %1 / %2 グルー�
 const QString WRITING_TEXT = QStringLiteral("出力ファイルを書き込み中…");
 const QString CANCEL_TEXT = QStringLiteral("中止");
 const QString STOPPING_TEXT = QStringLiteral("中止しています…");
+// The widest unit count the progress window makes room for.
+const QString WIDEST_COUNT = QStringLiteral("0000000");
 
 // The events by which a user acts on a window.
 bool isUserInput(QEvent::Type type) {
@@ -56,12 +59,7 @@ public:
         // as with a run on the interface thread.
         BackgroundRun* run = &run_;
         QMetaObject::invokeMethod(
-            &run_,
-            [run, text] {
-                tolven::platform().messageBoxes->showError(
-                    run->progress_ ? static_cast<QWidget*>(run->progress_.data()) : run->owner_,
-                    QString::fromStdString(text));
-            },
+            &run_, [run, text] { run->showMessage(QString::fromStdString(text)); },
             Qt::BlockingQueuedConnection);
     }
 
@@ -69,7 +67,10 @@ public:
     void estimating(std::size_t done, std::size_t total) override {
         post(ESTIMATING_TEXT.arg(done).arg(total), static_cast<int>(done * 1000 / std::max<std::size_t>(total, 1)), 1000);
     }
-    void writing() override { post(WRITING_TEXT, 0, 0); }
+    void writing() override { post(WRITING_TEXT, 0, 1000); }
+    void writingRows(std::size_t done, std::size_t total) override {
+        post(WRITING_TEXT, static_cast<int>(done * 1000 / std::max<std::size_t>(total, 1)), 1000);
+    }
 
 private:
     void post(const QString& text, int done, int total) {
@@ -83,7 +84,13 @@ private:
 };
 
 BackgroundRun::BackgroundRun(QWidget* owner, tolven::RunRequest request)
-    : owner_(owner), request_(std::move(request)) {}
+    : owner_(owner), request_(std::move(request)), progressTimer_(new QTimer(this)) {
+    progressTimer_->setSingleShot(true);
+    progressTimer_->setInterval(PROGRESS_DELAY_MS);
+    connect(progressTimer_, &QTimer::timeout, this, [this] {
+        if (running_ && !messageOpen_ && !progress_) showProgressWindow();
+    });
+}
 
 BackgroundRun::~BackgroundRun() = default;
 
@@ -105,13 +112,12 @@ int BackgroundRun::exec() {
         result = tolven::runEstimation(request_, forwarder);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    QTimer::singleShot(PROGRESS_DELAY_MS, this, [this] {
-        if (running_) showProgressWindow();
-    });
+    progressTimer_->start();
     loop.exec();
     worker.join();
 
     running_ = false;
+    progressTimer_->stop();
     qApp->removeEventFilter(this);
     if (progress_) {
         progress_->hide();
@@ -121,14 +127,38 @@ int BackgroundRun::exec() {
     return result;
 }
 
+void BackgroundRun::showMessage(const QString& text) {
+    messageOpen_ = true;
+    progressTimer_->stop();
+    if (progress_) {
+        progress_->hide();
+        progress_->deleteLater();
+        progress_ = nullptr;
+    }
+    tolven::platform().messageBoxes->showError(owner_, text);
+    messageOpen_ = false;
+    // A run that failed ends at once; one that goes on gets its window back.
+    if (running_) progressTimer_->start();
+}
+
 void BackgroundRun::showProgressWindow() {
     progress_ = new QProgressDialog(owner_);
     progress_->setWindowTitle(tolven::applicationName());
-    progress_->setWindowModality(Qt::WindowModal);
+    // Modal, it would block the owner's window, and Qt would drop the window
+    // system's close of it; the event filter keeps the owner from input.
+    progress_->setWindowModality(Qt::NonModal);
     progress_->setAutoClose(false);
     progress_->setAutoReset(false);
     progress_->setMinimumDuration(0);
     progress_->setCancelButtonText(CANCEL_TEXT);
+    // One width for every phase: the widest of its texts.
+    int width = 0;
+    for (const QString& text : {READING_TEXT, ESTIMATING_TEXT.arg(WIDEST_COUNT).arg(WIDEST_COUNT),
+                                WRITING_TEXT, STOPPING_TEXT}) {
+        progress_->setLabelText(text);
+        width = std::max(width, progress_->sizeHint().width());
+    }
+    progress_->setFixedWidth(width);
     progress_->setLabelText(pendingText_.isEmpty() ? READING_TEXT : pendingText_);
     progress_->setRange(0, pendingTotal_);
     progress_->setValue(pendingDone_);

@@ -59,12 +59,15 @@ const QString CANCELLED_NOTICE =
 
 // Some captions are wider than their buttons in the gothic fonts at hand
 // (内容確認・修正 needs 84 px, its button is 75 px wide). Rather than cut off
-// both ends, such a caption gets a smaller point size, in half points.
+// both ends, such a caption gets a smaller point size, in half points, that
+// leaves CAPTION_MARGIN pixels free inside the frame on either side.
+constexpr int CAPTION_MARGIN = 4;
+
 void fitCaption(QPushButton* button) {
     const int frame =
         button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button) +
         button->style()->pixelMetric(QStyle::PM_ButtonDefaultIndicator, nullptr, button);
-    const int room = button->width() - 2 * frame - 2;
+    const int room = button->width() - 2 * (frame + CAPTION_MARGIN);
     QFont font = button->font();
     while (QFontMetrics(font).horizontalAdvance(button->text()) > room && font.pointSizeF() > 6.0)
         font.setPointSizeF(font.pointSizeF() - 0.5);

@@ -10,6 +10,8 @@
 #include <QSvgGenerator>
 #include <cmath>
 
+#include "ui/PlotAreaClip.h"
+
 namespace tolven {
 
 namespace {
@@ -35,8 +37,10 @@ QByteArray renderPng(QCustomPlot& plot, int width, int height) {
     return bytes;
 }
 
-// Draws the plot as vectors on a painter that is already active.
+// Draws the plot as vectors on the device, its plot area cut to the axis
+// rectangle in the data (SVG has no clipping of its own).
 void drawVectors(QCustomPlot& plot, QPaintDevice& device, int width, int height) {
+    const PlotAreaClip clip(plot, width, height);
     QCPPainter painter;
     if (!painter.begin(&device)) return;
     painter.setMode(QCPPainter::pmVectorized);
@@ -76,6 +80,10 @@ QByteArray renderPdf(QCustomPlot& plot, int width, int height) {
 }
 
 }  // namespace
+
+QSize plotLayoutSize() {
+    return {layoutUnits(PLOT_PRINT_WIDTH_MM), layoutUnits(PLOT_PRINT_HEIGHT_MM)};
+}
 
 std::optional<PlotFileFormat> plotFileFormat(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 #include <optional>
 
@@ -16,6 +17,10 @@ enum class PlotFileFormat { Png, Svg, Pdf };
 inline constexpr double PLOT_PRINT_WIDTH_MM = 180.0;
 inline constexpr double PLOT_PRINT_HEIGHT_MM = 120.0;
 inline constexpr int PLOT_PNG_DPI = 300;
+
+// The size at which a saved plot is laid out: the printed size in units of
+// 1/96 inch, the resolution at which Qt sizes fonts on screen.
+QSize plotLayoutSize();
 
 // The format that the path's extension names (.png, .svg, .pdf, in any
 // case), or nothing for any other extension.

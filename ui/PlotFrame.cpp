@@ -6,15 +6,12 @@
 #include <limits>
 
 #include "core/not_available.h"
+#include "ui/PlotStyle.h"
 #include "ui/UnitPlots.h"
 
 namespace tolven {
 
 namespace {
-
-// Above this many points a series is drawn as small dots without outline:
-// large markers of thousands of regions merge into a blot.
-constexpr std::size_t MANY_POINTS = 500;
 
 QString percent(double ratio) {
     return hasValue(ratio) ? QString::number(ratio * 100.0, 'f', 6) + QLatin1Char('%')
@@ -41,10 +38,6 @@ QString unitName(const RunOutcome& outcome, const UnitOutcome& unit) {
 QString thresholdText(const RunOutcome& outcome) {
     return QString::number(outcome.threshold, 'g', 15);
 }
-
-QColor meColour() { return QColor(0x00, 0x72, 0xB2); }    // blue
-QColor mleColour() { return QColor(0xD5, 0x5E, 0x00); }   // vermillion
-QColor markColour() { return QColor(0xCC, 0x00, 0x66); }  // crimson
 
 void preparePlotFrame(QCustomPlot& plot) {
     plot.plotLayout()->insertRow(0);
@@ -93,9 +86,10 @@ QCPGraph* addPointGraph(QCustomPlot& plot, const QString& name, const QColor& co
     graph->setLineStyle(QCPGraph::lsNone);
     const auto scatterShape = static_cast<QCPScatterStyle::ScatterShape>(shape);
     if (count > MANY_POINTS)
-        graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, colour, 3));
+        graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, colour, DOT_SIZE));
     else
-        graph->setScatterStyle(QCPScatterStyle(scatterShape, QPen(colour, 1.5), Qt::white, 7));
+        graph->setScatterStyle(
+            QCPScatterStyle(scatterShape, QPen(colour, MARKER_PEN_WIDTH), Qt::white, MARKER_SIZE));
     graph->setPen(QPen(colour));
     return graph;
 }

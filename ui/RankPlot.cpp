@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "core/not_available.h"
+#include "ui/PlotStyle.h"
 #include "ui/UnitPlots.h"
 
 namespace tolven {
@@ -16,6 +17,19 @@ namespace {
 // lower and the upper bounds) rather than as bars: bars that close merge into
 // a band that hides the points, and a million of them take seconds to draw.
 constexpr std::size_t INTERVAL_BAR_LIMIT = 200;
+
+// Above this many regions the bars have no whiskers: they would touch.
+constexpr std::size_t WHISKER_LIMIT = 60;
+constexpr double WHISKER_WIDTH = 5.0;
+
+// Above this many regions the codes under the axis stand upright.
+constexpr std::size_t UPRIGHT_CODES = 12;
+
+// Room beside the first and the last rank, in ranks: half a rank, and a
+// share of the count, so that the outermost markers stay off the frame
+// however many regions share the width.
+constexpr double RANK_MARGIN = 0.5;
+constexpr double RANK_MARGIN_SHARE = 0.01;
 
 struct RankedRegion {
     double estimate;     // percent
@@ -61,9 +75,9 @@ RegionSeries addRanked(QCustomPlot& plot, const RunOutcome& outcome,
         bars->setDataPlottable(series.graph);
         bars->setData(minus, plus);
         QColor barColour = colour;
-        barColour.setAlpha(170);
+        barColour.setAlpha(INTERVAL_BAR_ALPHA);
         bars->setPen(QPen(barColour, 1));
-        bars->setWhiskerWidth(ranked.size() > 60 ? 0 : 5);
+        bars->setWhiskerWidth(ranked.size() > WHISKER_LIMIT ? 0.0 : WHISKER_WIDTH);
         // The bars of both series share one legend entry.
         if (intervalListed) bars->removeFromLegend();
         intervalListed = true;
@@ -89,12 +103,12 @@ void addIntervalDots(QCustomPlot& plot, const RunOutcome& outcome,
         lower.push_back((useMLE ? region.lowerMLE : region.lowerME) * 100.0);
         upper.push_back((useMLE ? region.upperMLE : region.upperME) * 100.0);
     }
-    QColor colour = meColour().lighter(160);
+    const QColor colour = ME_COLOUR.lighter(INTERVAL_DOT_LIGHTNESS);
     for (const QVector<double>* bound : {&lower, &upper}) {
         QCPGraph* graph = plot.addGraph();
         graph->setName(name);
         graph->setLineStyle(QCPGraph::lsNone);
-        graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, colour, 2));
+        graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, colour, DOT_SIZE - 1.0));
         graph->setData(keys, *bound, true);
         graph->setLayer(QStringLiteral("grid"));
         if (bound == &upper) graph->removeFromLegend();
@@ -143,17 +157,21 @@ DrawnPlot drawRankPlot(QCustomPlot& plot, const RunOutcome& outcome, const UnitO
     }
     const RegionSeries plain =
         addRanked(plot, outcome, ranked, ranks, useMLE, false,
-                  QStringLiteral("EB比(%1)").arg(prior), meColour(), intervalName, intervalListed);
-    const RegionSeries marked =
-        addRanked(plot, outcome, ranked, ranks, useMLE, true,
-                  QStringLiteral("P(>%1%) ≥ %2").arg(thresholdText(outcome)).arg(EXCEEDANCE_MARK),
-                  markColour(), intervalName, intervalListed);
+                  QStringLiteral("EB比(%1)").arg(prior), ME_COLOUR, intervalName, intervalListed);
+    // The legend names the prior whose exceedance probability marks the
+    // regions, as the table's column does.
+    const RegionSeries marked = addRanked(
+        plot, outcome, ranked, ranks, useMLE, true,
+        QStringLiteral("P(>%1%)(%2) ≥ %3").arg(thresholdText(outcome), prior).arg(EXCEEDANCE_MARK),
+        MARK_COLOUR, intervalName, intervalListed);
     for (const RegionSeries& series : {plain, marked})
         if (series.graph != nullptr) drawn.series.push_back(series);
 
     const double lastRank = std::max<double>(static_cast<double>(ranked.size()), 1.0);
-    QCPGraph* hundred = addLineGraph(plot, QStringLiteral("100%"), QPen(Qt::gray, 1, Qt::DashLine),
-                                     {0.0, lastRank + 1.0}, {100.0, 100.0});
+    const double margin = RANK_MARGIN + RANK_MARGIN_SHARE * lastRank;
+    QCPGraph* hundred = addLineGraph(plot, QStringLiteral("100%"),
+                                     QPen(REFERENCE_COLOUR, REFERENCE_LINE_WIDTH, Qt::DashLine),
+                                     {1.0 - margin, lastRank + margin}, {100.0, 100.0});
 
     if (codes) {
         auto ticker = QSharedPointer<QCPAxisTickerText>::create();
@@ -161,7 +179,7 @@ DrawnPlot drawRankPlot(QCustomPlot& plot, const RunOutcome& outcome, const UnitO
             ticker->addTick(ranks[i],
                             QString::fromStdString(outcome.regions[ranked[i].region].code));
         plot.xAxis->setTicker(ticker);
-        plot.xAxis->setTickLabelRotation(ranked.size() > 12 ? 90 : 0);
+        plot.xAxis->setTickLabelRotation(ranked.size() > UPRIGHT_CODES ? 90 : 0);
     } else {
         // Ranks are whole numbers.
         auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
@@ -171,9 +189,9 @@ DrawnPlot drawRankPlot(QCustomPlot& plot, const RunOutcome& outcome, const UnitO
     }
 
     plot.rescaleAxes();
-    plot.xAxis->setRange(0.5, lastRank + 0.5);
+    plot.xAxis->setRange(1.0 - margin, lastRank + margin);
     double low = plot.yAxis->range().lower, high = plot.yAxis->range().upper;
-    padRange(low, high, 0.05);
+    padRange(low, high, RANGE_PADDING);
     if (ranked.empty()) {  // nothing but the line at 100%
         low = 0.0;
         high = 200.0;

@@ -48,13 +48,16 @@ DrawnPlot drawRankPlot(QCustomPlot& plot, const RunOutcome& outcome, const UnitO
 
 // EB ratio against raw ratio under both priors, the line of no change and
 // each prior's mean (beta / alpha) as a line in the prior's colour. Both axes
-// share one range, so shrinkage shows as the flattening of the cloud.
+// share one range, so shrinkage shows as the flattening of the cloud. The
+// highest, the lowest and the most shrunk regions are named.
 DrawnPlot drawShrinkagePlot(QCustomPlot& plot, const RunOutcome& outcome, const UnitOutcome& unit);
 
 // Raw ratio against expected count on a logarithmic axis, with the unit's
 // pooled ratio (sum O / sum E) and its exact Poisson 95% and 99.8% control
-// limits as steps (core/funnel_limits.h). Up to CODE_LABEL_LIMIT regions,
-// the codes of those outside the 95% limits are written beside them.
+// limits as steps (core/funnel_limits.h). The codes of the regions furthest
+// outside the 95% limits (FUNNEL_LABEL_COUNT at most) are written where they
+// fit without overlapping; ratios far above the funnel are drawn at the top
+// edge as triangles, in a series of their own.
 DrawnPlot drawFunnelPlot(QCustomPlot& plot, const RunOutcome& outcome, const UnitOutcome& unit);
 
 inline constexpr double EXCEEDANCE_MARK = 0.95;
@@ -105,10 +108,5 @@ std::optional<std::size_t> regionNear(const std::vector<RegionSeries>& series, c
 
 // The tooltip of a region: its code and the values of its table line.
 QString regionToolTip(const RunOutcome& outcome, const RegionOutcome& region);
-
-// Colours of the two priors and of the marked regions.
-QColor meColour();
-QColor mleColour();
-QColor markColour();
 
 }  // namespace tolven

@@ -87,4 +87,50 @@ TEST(FunnelLimits, UnusableRangeGivesNoGrid) {
     EXPECT_EQ(tolven::computeFunnelLimits(1.0, 3.0, 3.0).expected.size(), 1u);
 }
 
+struct SideCase {
+    std::string name;
+    double pooledRatio;
+    double expected;
+    double observed;
+    tolven::FunnelSide side;
+};
+
+// The rule against the hand-summed quantiles: strictly beyond a limit count
+// is outside, the limit count itself is inside. Mean 10 has its 95% count
+// limits at 4 and 17.
+TEST(FunnelLimits, SideIsStrictlyBeyondTheCountLimits) {
+    using tolven::FunnelSide;
+    ASSERT_EQ(handQuantile(10.0, 0.025), 4);
+    ASSERT_EQ(handQuantile(10.0, 0.975), 17);
+    const SideCase cases[] = {
+        {"at the lower limit", 1.0, 10.0, 4.0, FunnelSide::Inside},
+        {"one below the lower limit", 1.0, 10.0, 3.0, FunnelSide::Below},
+        {"at the upper limit", 2.0, 5.0, 17.0, FunnelSide::Inside},
+        {"one above the upper limit", 2.0, 5.0, 18.0, FunnelSide::Above},
+        {"pooled ratio 0: any count is above", 0.0, 5.0, 1.0, FunnelSide::Above},
+        {"pooled ratio 0, count 0", 0.0, 5.0, 0.0, FunnelSide::Inside},
+        {"no expected count: never singled out", 1.0, 0.0, 50.0, FunnelSide::Inside},
+        {"NaN pooled ratio", NAN, 5.0, 50.0, FunnelSide::Inside},
+        {"NaN count", 1.0, 5.0, NAN, FunnelSide::Inside},
+    };
+    for (const SideCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(tolven::funnelSide(c.pooledRatio, c.expected, c.observed), c.side);
+    }
+    // The outer limits are wider: 18 at mean 10 is inside them.
+    EXPECT_EQ(tolven::funnelSide(1.0, 10.0, 18.0, tolven::FUNNEL_OUTER_COVERAGE),
+              FunnelSide::Inside);
+}
+
+TEST(FunnelLimits, DeviationOrdersByPearsonResidual) {
+    EXPECT_DOUBLE_EQ(tolven::funnelDeviation(1.0, 4.0, 10.0), 3.0);
+    EXPECT_DOUBLE_EQ(tolven::funnelDeviation(2.0, 2.0, 0.0), 2.0);
+    EXPECT_EQ(tolven::funnelDeviation(0.0, 5.0, 0.0), 0.0);
+    EXPECT_TRUE(std::isinf(tolven::funnelDeviation(0.0, 5.0, 1.0)));
+    EXPECT_TRUE(std::isnan(tolven::funnelDeviation(1.0, -1.0, 1.0)));
+    // One region at 100 times the pooled ratio with E = 1 strays further
+    // than one at twice it with E = 100.
+    EXPECT_GT(tolven::funnelDeviation(1.0, 1.0, 100.0), tolven::funnelDeviation(1.0, 100.0, 200.0));
+}
+
 }  // namespace

@@ -1,17 +1,20 @@
 #include "ui/CEstimatorDlg.h"
 
+#include <qpa/qwindowsysteminterface.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTimer>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <filesystem>
 #include <memory>
 
@@ -673,6 +676,108 @@ private slots:
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
         QCOMPARE(readFile(dir->file("areaout.log")).rfind("EB estimator", 0), std::size_t{0});
+    }
+
+    // A message of the run, in a real message box, is the window in front and
+    // takes Enter at once, also past the progress window's delay: no progress
+    // window opens over it, before or after the answer. Once when the input
+    // is missing (the message comes before the delay), once when the input's
+    // last line is bad and the progress window is up already.
+    void aMessageOfTheRunIsInFrontAndAnsweredAtOnce_data() {
+        QTest::addColumn<bool>("afterProgress");
+        QTest::newRow("missing input, under the progress timer") << false;
+        QTest::newRow("bad last line, progress window up") << true;
+    }
+
+    void aMessageOfTheRunIsInFrontAndAnsweredAtOnce() {
+        QFETCH(bool, afterProgress);
+        tolven::setPlatform(Platform{nullptr, &fake->fileChooser, &fake->viewerLauncher});
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        const std::string input = dir->file(afterProgress ? "input.fifo" : "missing.txt");
+        if (afterProgress) QCOMPARE(::mkfifo(input.c_str(), 0600), 0);
+        c.input->setText(q(input));
+        c.output->setText(q(dir->file("areaout.txt")));
+        c.log->setText(q(dir->file("areaout.log")));
+
+        bool progressBefore = false;
+        if (afterProgress)
+            QTimer::singleShot(BackgroundRun::PROGRESS_DELAY_MS + 300, &dlg, [&] {
+                QProgressDialog* progress = dlg.currentRun()->progressWindow();
+                progressBefore = progress != nullptr && progress->isVisible();
+                writeFile(input, std::string(GOOD_INPUT) + "2 B04 x 1.0\n");
+            });
+        bool inFront = false, progressOver = true, answered = false;
+        QString text;
+        const auto fired = whenModal<QMessageBox>([&](QMessageBox* box) {
+            // The box stays open past the progress window's delay.
+            QTimer::singleShot(BackgroundRun::PROGRESS_DELAY_MS + 300, box, [&, box] {
+                inFront = QApplication::activeModalWidget() == box;
+                QProgressDialog* progress = dlg.currentRun()->progressWindow();
+                progressOver = progress != nullptr && progress->isVisible();
+                text = box->text();
+                // Enter as the window system delivers it: a window that a
+                // modal one blocks does not get it.
+                box->activateWindow();
+                QTest::keyClick(box->windowHandle(), Qt::Key_Return);
+                answered = !box->isVisible();
+                if (!answered) box->done(QMessageBox::Ok);  // so that the run ends
+            });
+        });
+        QTest::mouseClick(c.run, Qt::LeftButton);
+
+        QVERIFY(*fired);
+        QCOMPARE(progressBefore, afterProgress);
+        QVERIFY(inFront);
+        QVERIFY(!progressOver);
+        QVERIFY(answered);
+        QVERIFY2(text.startsWith(QStringLiteral("ERROR!!"), Qt::CaseInsensitive), qPrintable(text));
+        QVERIFY(dlg.currentRun() == nullptr);
+        QVERIFY(fake->messageBoxes.questions.empty());
+        QVERIFY(!std::filesystem::exists(dir->file("areaout.txt")));
+        QVERIFY(dlg.isVisible());
+    }
+
+    // The window system's close (the title bar's close box) during a run, which
+    // Qt drops for a window that a modal one blocks, stops the run as closing
+    // through the program does: the old files stay, then the dialog closes.
+    void windowSystemCloseDuringARunStopsItAndCloses() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        const std::string input = dir->file("input.fifo");
+        QCOMPARE(::mkfifo(input.c_str(), 0600), 0);
+        c.input->setText(q(input));
+        c.output->setText(q(dir->file("areaout.txt")));
+        c.log->setText(q(dir->file("areaout.log")));
+        writeFile(dir->file("areaout.txt"), "old table\n");
+        writeFile(dir->file("areaout.log"), "old log\n");
+        fake->messageBoxes.answers = {true, true};
+
+        bool sawProgress = false, openUntilTheRunEnds = false;
+        QTimer::singleShot(BackgroundRun::PROGRESS_DELAY_MS + 300, &dlg, [&] {
+            QProgressDialog* progress = dlg.currentRun()->progressWindow();
+            sawProgress = progress != nullptr && progress->isVisible();
+            QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
+                dlg.windowHandle());
+            openUntilTheRunEnds = dlg.isVisible();
+            writeFile(input, GOOD_INPUT);  // the read ends, the run stops
+        });
+        QSignalSpy finished(&dlg, &QDialog::finished);
+        QTest::mouseClick(c.run, Qt::LeftButton);
+
+        QVERIFY(sawProgress);
+        QVERIFY(openUntilTheRunEnds);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QCOMPARE(readFile(dir->file("areaout.txt")), std::string("old table\n"));
+        QCOMPARE(readFile(dir->file("areaout.log")), std::string("old log\n"));
+        QVERIFY(fake->messageBoxes.notices.empty());  // it closes without a word
+        QVERIFY(fake->messageBoxes.questions.empty());
     }
 
     void coreMessagesGoToTheMainDialogsMessageBoxes() {

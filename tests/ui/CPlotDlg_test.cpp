@@ -7,14 +7,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSvgRenderer>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
 #include <csignal>
 
+#include "core/funnel_limits.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/PlotOutcomes.h"
+#include "ui/PlotAreaClip.h"
+#include "ui/PlotExport.h"
+#include "ui/PlotLabels.h"
+#include "ui/PlotStyle.h"
 
 namespace {
 
@@ -72,6 +78,9 @@ private slots:
     void savesThePlotWholeAtPrintSize();
     void failedSaveLeavesTheOldFile_data();
     void failedSaveLeavesTheOldFile();
+    void savedSvgDrawsThePlotAreaOnlyInsideTheAxes_data();
+    void savedSvgDrawsThePlotAreaOnlyInsideTheAxes();
+    void crowdedFunnelWritesCodesThatDoNotOverlap();
 
 private:
     tolven::RunOutcome outcome_;
@@ -98,10 +107,10 @@ void CPlotDlgTest::drawsEveryRegionThatHasTheEstimate_data() {
         {"one region, its raw ratio", ONE_REGION_UNIT, FUNNEL, 1, ""},
         {"failed fit, ranked by moment prior", FAILED_FIT_UNIT, RANK, 12, "収束しなかった"},
         {"failed fit, moment prior only", FAILED_FIT_UNIT, SHRINKAGE, 12, "***"},
-        {"failed fit, funnel", FAILED_FIT_UNIT, FUNNEL, 12, ""},
+        {"failed fit, funnel", FAILED_FIT_UNIT, FUNNEL, 12, "外れの大きいもの"},
         {"4000 regions, ranked", LARGE_UNIT, RANK, 4000, ""},
         {"4000 regions, both priors", LARGE_UNIT, SHRINKAGE, 8000, ""},
-        {"4000 regions, funnel", LARGE_UNIT, FUNNEL, 4000, ""},
+        {"4000 regions, funnel", LARGE_UNIT, FUNNEL, 4000, "外れの大きいもの"},
     };
     for (const auto& row : rows)
         QTest::newRow(row.name) << row.unit << row.tab << row.points << QString::fromUtf8(row.note);
@@ -121,7 +130,7 @@ void CPlotDlgTest::drawsEveryRegionThatHasTheEstimate() {
 
     QCOMPARE(regionPoints(*plot), points);
     // Region points are blue in all three plots: seen exactly when drawn.
-    QCOMPARE(pixelsNear(*plot, tolven::meColour()) > 0, points > 0);
+    QCOMPARE(pixelsNear(*plot, tolven::ME_COLOUR) > 0, points > 0);
     const QString notes = dlg.findChild<QLabel*>("noteLabel")->text();
     if (note.isEmpty())
         QVERIFY2(notes.isEmpty(), qPrintable(notes));
@@ -282,6 +291,119 @@ void CPlotDlgTest::failedSaveLeavesTheOldFile() {
         QCOMPARE(old.readAll(), QByteArray("old"));
     // No new file, and no temporary one left behind.
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+}
+
+void CPlotDlgTest::savedSvgDrawsThePlotAreaOnlyInsideTheAxes_data() {
+    QTest::addColumn<int>("tab");
+    QTest::newRow("rank") << int(RANK);
+    QTest::newRow("shrinkage") << int(SHRINKAGE);
+    QTest::newRow("funnel") << int(FUNNEL);
+}
+
+// The plots of a crowded unit saved as SVG and drawn back at twice the
+// layout's size, without antialiasing so that lines and points keep their
+// exact colours: no colour of the plot area appears outside the axis
+// rectangle (grown by a pixel for half a line's width), apart from the
+// legend's samples. Text is drawn in black, so the title and the axis labels
+// do not count.
+void CPlotDlgTest::savedSvgDrawsThePlotAreaOnlyInsideTheAxes() {
+    QFETCH(int, tab);
+    using DrawFunction =
+        tolven::DrawnPlot (*)(QCustomPlot&, const tolven::RunOutcome&, const tolven::UnitOutcome&);
+    const DrawFunction draw[] = {tolven::drawRankPlot, tolven::drawShrinkagePlot,
+                                 tolven::drawFunnelPlot};
+    tolven::RunOutcome outcome = plot_outcomes::crowdedOutcome();
+    QCustomPlot plot;
+    tolven::preparePlotFrame(plot);
+    draw[tab](plot, outcome, outcome.units.front());
+    plot.replot();
+    const QByteArray svg = tolven::renderPlot(plot, tolven::PlotFileFormat::Svg);
+
+    const QSize size = tolven::plotLayoutSize();
+    QRect area, legend;
+    {
+        const tolven::PlotAreaClip layout(plot, size.width(), size.height());
+        area = layout.area();
+        legend = plot.legend->outerRect();
+    }
+    constexpr int SCALE = 2;
+    QImage image(size * SCALE, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QSvgRenderer renderer(svg);
+        QVERIFY(renderer.isValid());
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size * SCALE)));
+    }
+    const QRect inside(area.topLeft() * SCALE - QPoint(SCALE, SCALE),
+                       area.bottomRight() * SCALE + QPoint(2 * SCALE, 2 * SCALE));
+    const QRect legendArea(legend.topLeft() * SCALE, legend.bottomRight() * SCALE);
+    const QColor plotColours[] = {tolven::ME_COLOUR, tolven::MLE_COLOUR, tolven::MARK_COLOUR,
+                                  tolven::INNER_LIMIT_COLOUR, tolven::REFERENCE_COLOUR};
+    int within = 0, outside = 0;
+    QPoint firstOutside;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            bool plotColour = false;
+            for (const QColor& colour : plotColours) plotColour |= pixel == colour.rgb();
+            if (!plotColour) continue;
+            if (inside.contains(x, y)) {
+                ++within;
+            } else if (!legendArea.contains(x, y)) {
+                if (outside++ == 0) firstOutside = QPoint(x, y);
+            }
+        }
+    QVERIFY(within > 1000);
+    QVERIFY2(outside == 0, qPrintable(QStringLiteral("%1 pixels outside, the first at %2, %3")
+                                          .arg(outside)
+                                          .arg(firstOutside.x())
+                                          .arg(firstOutside.y())));
+}
+
+// Codes beside the funnel's points of the crowded unit: a few, the furthest
+// out among them, none over another and all inside the axis rectangle, at
+// the size of a saved file and on screen.
+void CPlotDlgTest::crowdedFunnelWritesCodesThatDoNotOverlap() {
+    tolven::RunOutcome outcome = plot_outcomes::crowdedOutcome();
+    const tolven::UnitOutcome& unit = outcome.units.front();
+    int beyond = 0;
+    double observed = 0.0, expected = 0.0;
+    for (const tolven::RegionOutcome& region : outcome.regions) {
+        observed += region.observed;
+        expected += region.expected;
+    }
+    for (const tolven::RegionOutcome& region : outcome.regions)
+        beyond += tolven::funnelSide(observed / expected, region.expected, region.observed) !=
+                  tolven::FunnelSide::Inside;
+    QCOMPARE(beyond, 201);
+
+    QCustomPlot plot;
+    tolven::preparePlotFrame(plot);
+    const tolven::DrawnPlot drawn = tolven::drawFunnelPlot(plot, outcome, unit);
+    QVERIFY(drawn.notes.join('\n').contains(QStringLiteral("外れの大きいもの")));
+    const tolven::RegionLabels* labels = nullptr;
+    for (int i = 0; i < plot.itemCount(); ++i)
+        if (auto* found = dynamic_cast<tolven::RegionLabels*>(plot.item(i))) labels = found;
+    QVERIFY(labels != nullptr);
+    for (const QSize size : {tolven::plotLayoutSize(), QSize(900, 600), QSize(420, 300)}) {
+        plot.resize(size);
+        plot.replot();
+        const auto& placed = labels->placed();
+        QVERIFY(placed.size() >= 3 && placed.size() <= tolven::FUNNEL_LABEL_COUNT);
+        QCOMPARE(placed.front().text, QStringLiteral("FAR"));  // the furthest out
+        const QRectF area(plot.axisRect()->rect());
+        for (std::size_t i = 0; i < placed.size(); ++i) {
+            QVERIFY(area.contains(placed[i].rect));
+            for (std::size_t j = 0; j < i; ++j)
+                QVERIFY2(!placed[i].rect.intersects(placed[j].rect),
+                         qPrintable(placed[i].text + " / " + placed[j].text));
+        }
+    }
+    // The region at 10,000% does not flatten the funnel: the axis ends far
+    // below it, and the point is drawn at the top edge.
+    QVERIFY(plot.yAxis->range().upper < 2000.0);
 }
 
 QTEST_MAIN(CPlotDlgTest)

@@ -75,4 +75,31 @@ inline tolven::RunOutcome sampleOutcome(std::size_t manyRegions = 4000) {
     return outcome;
 }
 
+// One unit (number 1) that crowds the funnel: 200 regions near the pooled
+// ratio, 200 outside the 95% limits (100 with no cases at E from 5 to 10,
+// 100 at six times their expected count at E from 2 to 7) and one at
+// 10,000% (10 cases at E = 0.1).
+inline tolven::RunOutcome crowdedOutcome() {
+    tolven::RunOutcome outcome;
+    tolven::UnitOutcome unit;
+    unit.unitNumber = 1;
+    unit.meAlpha = 1.8;
+    unit.meBeta = 2.0;
+    unit.mleAlpha = 2.0;
+    unit.mleBeta = 2.2;
+    const auto add = [&](const std::string& code, int observed, double expected) {
+        outcome.regions.push_back(region(code, observed, expected, 2.0, 2.2));
+    };
+    for (int i = 0; i < 200; ++i) add("N" + std::to_string(i), 20 + i, 20.0 + i);
+    for (int i = 0; i < 100; ++i) add("L" + std::to_string(i), 0, 5.0 + i * 0.05);
+    for (int i = 0; i < 100; ++i) {
+        const double expected = 2.0 + i * 0.05;
+        add("H" + std::to_string(i), static_cast<int>(6.0 * expected), expected);
+    }
+    add("FAR", 10, 0.1);
+    unit.regionCount = outcome.regions.size();
+    outcome.units.push_back(unit);
+    return outcome;
+}
+
 }  // namespace plot_outcomes

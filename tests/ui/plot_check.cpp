@@ -106,12 +106,15 @@ void timeOpening(const char* what, const tolven::RunOutcome& outcome, const QStr
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setFont(QFont(QStringLiteral("VL Gothic"), 9));
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    QDir().mkpath(folder);
+    const QString base = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QDir().mkpath(base);
 
     const tolven::RunOutcome example = readmeExample();
-    {
-        CPlotDlg dlg(example);
+    const tolven::RunOutcome crowded = plot_outcomes::crowdedOutcome();
+    for (const tolven::RunOutcome* outcome : {&example, &crowded}) {
+        const QString folder = outcome == &example ? base : base + QStringLiteral("/crowded");
+        QDir().mkpath(folder);
+        CPlotDlg dlg(*outcome);
         dlg.show();
         settle();
         auto* tabs = dlg.findChild<QTabWidget*>("tabs");
@@ -131,6 +134,7 @@ int main(int argc, char* argv[]) {
                     tolven::renderPlot(*plot, format));
         }
         // The one-region unit B01: no estimates, a note instead.
+        if (outcome != &example) continue;
         dlg.findChild<QPushButton*>("nextButton")->click();
         for (int tab = 0; tab < 3; ++tab) {
             tabs->setCurrentIndex(tab);
@@ -147,7 +151,7 @@ int main(int argc, char* argv[]) {
         large.wholeFile = regions > 4000;
         plot_outcomes::addUnit(large, large.wholeFile ? -1 : 1, regions, false, true);
         timeOpening(regions > 4000 ? "1000000 regions" : "4000 regions", large,
-                    QStringLiteral("%1/regions%2").arg(folder).arg(regions));
+                    QStringLiteral("%1/regions%2").arg(base).arg(regions));
     }
     return 0;
 }
