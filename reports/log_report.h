@@ -39,8 +39,9 @@ void writeLogOptions(std::string& out, const ExtendedSettings& extended);
 // `settings` (excludeZero picks "include"/"exclude", epsilon is printed as
 // EPS). In perUnit form `unitNumber` names the unit; for a one-region unit
 // (isOneRegionUnit) the block prints "***" for every estimate but still prints
-// EPS and the iteration count. The MLE lines print "***" when mleAlpha is exactly NOT_AVAILABLE
-// (mleBeta is not looked at). Non-finite values print as "nan", "inf", "-inf".
+// EPS and the iteration count. The MLE lines print "***" when mleAlpha is
+// exactly NOT_AVAILABLE (mleBeta is not looked at). Non-finite values print as
+// "nan", "inf", "-inf".
 void writeLogSection(std::string& out, LogForm form, int unitNumber, const RegionTable& table,
                      const UnitResults& results, const RunSettings& settings);
 

@@ -14,8 +14,8 @@ public:
     CEstimatorApp& operator=(const CEstimatorApp&) = delete;
 
     // Start-up: Qt's own texts in Japanese, the application's font and icon;
-    // then the main dialog, until it ends. Returns the
-    // process's exit status, 0.
+    // then the main dialog, until it ends. Returns the process's exit status,
+    // 0.
     int InitInstance();
 
     // Whether a window can be shown at all: on X11/Wayland systems Qt needs
