@@ -53,8 +53,9 @@ void BM_RunEstimation(benchmark::State& state) {
     request.outputPath = (folder / "inputout.txt").string();
     request.logPath = (folder / "inputout.log").string();
     request.threads = static_cast<int>(state.range(1));
+    tolven::StandardErrorSink messages;
     for (auto _ : state) {
-        if (tolven::runEstimation(request, tolven::installedMessageSink()) != 0) {
+        if (tolven::runEstimation(request, messages) != 0) {
             state.SkipWithError("the run failed");
             break;
         }

@@ -17,5 +17,6 @@ int main(int argc, char** argv) {
             break;
     }
     tolven::installStopSignals();
-    return tolven::runBatch(request, tolven::installedMessageSink());
+    tolven::StandardErrorSink messages;
+    return tolven::runBatch(request, messages);
 }

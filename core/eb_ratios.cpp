@@ -1,7 +1,6 @@
 #include "core/eb_ratios.h"
 
 #include "core/not_available.h"
-#include "core/shared_data.h"
 
 namespace tolven {
 
@@ -23,7 +22,5 @@ void computeEbRatios(RegionTable& table, const UnitResults& results) {
         }
     }
 }
-
-void computeEbRatios() { computeEbRatios(regionTable, unitResults); }
 
 }  // namespace tolven

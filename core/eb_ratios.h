@@ -23,7 +23,4 @@ namespace tolven {
 // a fit that converged to NaN makes every ebRatioMLE NaN.
 void computeEbRatios(RegionTable& table, const UnitResults& results);
 
-// The same on the process-wide regionTable and unitResults.
-void computeEbRatios();
-
 }  // namespace tolven

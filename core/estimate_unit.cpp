@@ -3,11 +3,10 @@
 #include <cmath>
 
 #include "core/eb_ratios.h"
-#include "core/not_available.h"
-#include "core/safeguarded_fit.h"
 #include "core/ml_fit.h"
+#include "core/not_available.h"
 #include "core/ratio_statistics.h"
-#include "core/shared_data.h"
+#include "core/safeguarded_fit.h"
 
 namespace tolven {
 
@@ -36,11 +35,6 @@ void estimateUnit(RegionTable& table, UnitResults& results, const RunSettings& s
         }
     }
     computeEbRatios(table, results);
-}
-
-void estimateUnit() {
-    DigammaSums sums;
-    estimateUnit(regionTable, unitResults, runSettings, sums);
 }
 
 }  // namespace tolven

@@ -31,7 +31,4 @@ namespace tolven {
 void estimateUnit(RegionTable& table, UnitResults& results, const RunSettings& settings,
                   DigammaSums& sums, const EngineOptions& options = {});
 
-// The same on the process-wide regionTable, unitResults and runSettings.
-void estimateUnit();
-
 }  // namespace tolven

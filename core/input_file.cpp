@@ -15,7 +15,6 @@
 
 #include "core/characters.h"
 #include "core/file_messages.h"
-#include "core/shared_data.h"
 
 namespace tolven {
 namespace {
@@ -234,10 +233,6 @@ int readInputFile(const std::string& path, InputTable& table, int& wholeFileMode
 
 void runChunksInTurn(std::size_t count, const std::function<void(std::size_t)>& body) {
     for (std::size_t k = 0; k < count; ++k) body(k);
-}
-
-int readInputFile(InputTable& table, int& wholeFileMode) {
-    return readInputFile(inputPath, table, wholeFileMode, installedMessageSink(), runChunksInTurn);
 }
 
 }  // namespace tolven

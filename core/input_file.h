@@ -46,7 +46,4 @@ void runChunksInTurn(std::size_t count, const std::function<void(std::size_t)>& 
 int readInputFile(const std::string& path, InputTable& table, int& wholeFileMode,
                   MessageSink& messages, const ChunkRunner& runChunks = runChunksInTurn);
 
-// The same for inputPath, with the installed message sink.
-int readInputFile(InputTable& table, int& wholeFileMode);
-
 }  // namespace tolven

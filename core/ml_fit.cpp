@@ -5,7 +5,6 @@
 #include "core/digamma_sums.h"
 #include "core/engine_options.h"
 #include "core/not_available.h"
-#include "core/shared_data.h"
 
 namespace tolven {
 
@@ -102,11 +101,6 @@ void fitMaximumLikelihood(const RegionTable& table, const RunSettings& settings,
     }
     results.convergenceError[0] = errA;
     results.convergenceError[1] = errB;
-}
-
-void fitMaximumLikelihood() {
-    DigammaSums sums;
-    fitMaximumLikelihood(regionTable, runSettings, unitResults, sums);
 }
 
 }  // namespace tolven

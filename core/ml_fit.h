@@ -69,8 +69,4 @@ void fitMaximumLikelihood(const RegionTable& table, const RunSettings& settings,
                           UnitResults& results, DigammaSums& sums,
                           const std::atomic<bool>* cancel = nullptr);
 
-// The same on the process-wide regionTable, runSettings and unitResults, with
-// scratch storage of its own.
-void fitMaximumLikelihood();
-
 }  // namespace tolven

@@ -1,7 +1,5 @@
 #include "core/ratio_statistics.h"
 
-#include "core/shared_data.h"
-
 namespace tolven {
 
 void computeRatioStatistics(RegionTable& table, UnitResults& results, const RunSettings& settings) {
@@ -43,7 +41,5 @@ void computeRatioStatistics(RegionTable& table, UnitResults& results, const RunS
     results.meAlpha = mean * inverseVariance;
     results.meBeta = (mean * mean) * inverseVariance;
 }
-
-void computeRatioStatistics() { computeRatioStatistics(regionTable, unitResults, runSettings); }
 
 }  // namespace tolven

@@ -40,7 +40,4 @@ namespace tolven {
 //     s2 = 0 is kept): meAlpha and meBeta are +inf when m > 0, NaN when m = 0.
 void computeRatioStatistics(RegionTable& table, UnitResults& results, const RunSettings& settings);
 
-// The same on the process-wide regionTable, unitResults and runSettings.
-void computeRatioStatistics();
-
 }  // namespace tolven

@@ -4,14 +4,11 @@
 
 #include "core/not_available.h"
 #include "core/number_text.h"
-#include "core/shared_data.h"
 #include "core/safeguarded_fit_log.h"
 #include "reports/posterior_columns.h"
 
 namespace tolven {
 namespace {
-
-void put(std::FILE* log, const std::string& text) { std::fwrite(text.data(), 1, text.size(), log); }
 
 // One line: the label with its " : ", the value, the line end.
 void addValueLine(std::string& out, std::string_view label, double value) {
@@ -30,14 +27,14 @@ void addWordLine(std::string& out, std::string_view prefix, std::string_view wor
 
 }  // namespace
 
-void appendLogHeader(std::string& out) {
+void writeLogHeader(std::string& out) {
     out +=
         "EB estimator for Poisson-Gamma model [Version 2.1]\n"
         "Copyright (C) 2026 TOLVEN developers\n"
         "\n";
 }
 
-void appendLogOptions(std::string& out, const ExtendedSettings& extended) {
+void writeLogOptions(std::string& out, const ExtendedSettings& extended) {
     const bool safeguarded = extended.fitMode == FitMode::safeguarded;
     if (!extended.posteriorOutput && !safeguarded) return;
     if (extended.posteriorOutput) {
@@ -50,8 +47,8 @@ void appendLogOptions(std::string& out, const ExtendedSettings& extended) {
     out += '\n';
 }
 
-void appendLogSection(std::string& out, LogForm form, int unitNumber, const RegionTable& table,
-                      const UnitResults& r, const RunSettings& settings) {
+void writeLogSection(std::string& out, LogForm form, int unitNumber, const RegionTable& table,
+                     const UnitResults& r, const RunSettings& settings) {
     const std::string_view word = settings.excludeZero == 0 ? "include" : "exclude";
 
     if (form == LogForm::perUnit) {
@@ -63,7 +60,8 @@ void appendLogSection(std::string& out, LogForm form, int unitNumber, const Regi
     appendInteger(out, table.regionCount);
     out += '\n';
 
-    if (form == LogForm::perUnit && table.regionCount == 1) {
+    const bool oneRegion = isOneRegionUnit(form, table.regionCount);
+    if (oneRegion) {
         // The estimation did run, but a single ratio has no spread to fit a
         // prior to: none of its figures is meaningful.
         addWordLine(out, " Mean of Ratio     (", word, " zero) : *** \n");
@@ -108,30 +106,13 @@ void appendLogSection(std::string& out, LogForm form, int unitNumber, const Regi
     appendInteger(out, r.iterations);
     out += '\n';
     // A one-region unit shows no estimate, so nothing is said of its fit.
-    if (r.safeguardedFitRan && !(form == LogForm::perUnit && table.regionCount == 1)) {
+    if (r.safeguardedFitRan && !oneRegion) {
         out += safeguardedFitLogLine(r.safeguardedFit);
         out += '\n';
     }
     // The per-unit blocks are separated by an empty line; the single
     // whole-file block ends the log with one line end.
     if (form == LogForm::perUnit) out += '\n';
-}
-
-void writeLogHeader(std::FILE* log) {
-    std::string out;
-    appendLogHeader(out);
-    put(log, out);
-}
-
-void writeLogSection(std::FILE* log, LogForm form, int unitNumber, const RegionTable& table,
-                     const UnitResults& results, const RunSettings& settings) {
-    std::string out;
-    appendLogSection(out, form, unitNumber, table, results, settings);
-    put(log, out);
-}
-
-void writeLogSection(std::FILE* log, LogForm form, int unitNumber) {
-    writeLogSection(log, form, unitNumber, regionTable, unitResults, runSettings);
 }
 
 }  // namespace tolven

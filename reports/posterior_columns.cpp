@@ -2,6 +2,7 @@
 
 #include "core/extended_setting_text.h"
 #include "core/number_text.h"
+#include "reports/moment_prior_label.h"
 
 namespace tolven {
 namespace {
@@ -37,7 +38,7 @@ void appendPriorColumns(std::string& out, char separator, const PosteriorSummary
 void appendPosteriorHeader(std::string& out, char separator, bool excludeZero,
                            double thresholdPercent) {
     const std::string threshold = shortestFixedText(thresholdPercent);
-    appendPriorHeader(out, separator, excludeZero ? "ME-0" : "ME+0", threshold);
+    appendPriorHeader(out, separator, momentPriorLabel(excludeZero), threshold);
     appendPriorHeader(out, separator, "MLE", threshold);
 }
 

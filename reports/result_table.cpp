@@ -5,21 +5,17 @@
 #include "core/not_available.h"
 #include "core/number_text.h"
 #include "core/posterior.h"
-#include "core/shared_data.h"
+#include "reports/moment_prior_label.h"
 #include "reports/posterior_columns.h"
 
 namespace tolven {
 
-void appendResultHeader(std::string& out, const ResultTableFormat& format) {
-    if (format.csv) {
-        out += format.excludeZero
-                   ? "Unit,Code,Data1,Data2,Ratio(%),EB-Ratio(ME-0)(%),EB-Ratio(MLE)(%)"
-                   : "Unit,Code,Data1,Data2,Ratio(%),EB-Ratio(ME+0)(%),EB-Ratio(MLE)(%)";
-    } else {
-        out += format.excludeZero
-                   ? "Unit\tCode\tData1\tData2\t\tRatio(%)\tEB-Ratio(ME-0)(%)\tEB-Ratio(MLE)(%)"
-                   : "Unit\tCode\tData1\tData2\t\tRatio(%)\tEB-Ratio(ME+0)(%)\tEB-Ratio(MLE)(%)";
-    }
+void writeResultHeader(std::string& out, const ResultTableFormat& format) {
+    // The text header leaves the fifth field empty.
+    out += format.csv ? "Unit,Code,Data1,Data2,Ratio(%),EB-Ratio("
+                      : "Unit\tCode\tData1\tData2\t\tRatio(%)\tEB-Ratio(";
+    out += momentPriorLabel(format.excludeZero);
+    out += format.csv ? ")(%),EB-Ratio(MLE)(%)" : ")(%)\tEB-Ratio(MLE)(%)";
     if (format.posterior) {
         appendPosteriorHeader(out, format.csv ? ',' : '\t', format.excludeZero,
                               format.posterior->thresholdPercent);
@@ -42,8 +38,8 @@ void appendPosteriorOfRow(std::string& out, char separator, const InputTable& ta
 
 }  // namespace
 
-void appendResultRows(std::string& out, const InputTable& table, int first, int last,
-                      const ResultTableFormat& format) {
+void writeResultRows(std::string& out, const InputTable& table, int first, int last,
+                     const ResultTableFormat& format) {
     const char separator = format.csv ? ',' : '\t';
     for (int row = std::max(first, 1); row <= last; ++row) {
         appendInteger(out, table.unit[row]);
@@ -76,22 +72,9 @@ void appendResultRows(std::string& out, const InputTable& table, int first, int 
     }
 }
 
-void writeResultTable(std::FILE* output, const InputTable& table, const ResultTableFormat& format) {
-    std::string text;
-    appendResultHeader(text, format);
-    // A bounded piece at a time, so that a large table is never held whole.
-    constexpr int ROWS_PER_WRITE = 4096;
-    for (int first = 1; first <= table.rowCount; first += ROWS_PER_WRITE) {
-        appendResultRows(text, table, first, std::min(table.rowCount, first + ROWS_PER_WRITE - 1),
-                         format);
-        std::fwrite(text.data(), 1, text.size(), output);
-        text.clear();
-    }
-    std::fwrite(text.data(), 1, text.size(), output);
-}
-
-void writeResultTable(std::FILE* output, const InputTable& table) {
-    writeResultTable(output, table, {csvOutput != 0, runSettings.excludeZero != 0});
+void writeResultTable(std::string& out, const InputTable& table, const ResultTableFormat& format) {
+    writeResultHeader(out, format);
+    writeResultRows(out, table, 1, table.rowCount, format);
 }
 
 }  // namespace tolven

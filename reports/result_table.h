@@ -1,8 +1,6 @@
 #pragma once
 
-#include <cstdio>
 #include <string>
-
 #include <vector>
 
 #include "core/input_table.h"
@@ -31,9 +29,12 @@ struct ResultTableFormat {
     const PosteriorColumns* posterior = nullptr;
 };
 
+// The writers append text to `out`; the caller writes it to the file and
+// checks the write.
+
 // The header line. The text header has an empty fifth field (two tabs after
 // Data2); data lines have seven fields.
-void appendResultHeader(std::string& out, const ResultTableFormat& format);
+void writeResultHeader(std::string& out, const ResultTableFormat& format);
 
 // The data lines of rows first..last (inclusive, 1-based, file order), with
 // the unit, the code (bytes unchanged, never quoted), Data1, Data2 and the
@@ -42,15 +43,10 @@ void appendResultHeader(std::string& out, const ResultTableFormat& format);
 // exactly NOT_AVAILABLE prints "***" in the last one. Non-finite values print
 // as "nan", "inf", "-inf". Rows are independent, so ranges may be formatted on
 // separate threads and joined in order.
-void appendResultRows(std::string& out, const InputTable& table, int first, int last,
-                      const ResultTableFormat& format);
+void writeResultRows(std::string& out, const InputTable& table, int first, int last,
+                     const ResultTableFormat& format);
 
-// Writes the header and rows 1..rowCount to the open `output`. The writer
-// neither flushes nor closes `output` and reports nothing: the caller checks
-// the stream for write errors.
-void writeResultTable(std::FILE* output, const InputTable& table, const ResultTableFormat& format);
-
-// The same with the format taken from csvOutput and runSettings.excludeZero.
-void writeResultTable(std::FILE* output, const InputTable& table);
+// The whole table: the header and rows 1..rowCount.
+void writeResultTable(std::string& out, const InputTable& table, const ResultTableFormat& format);
 
 }  // namespace tolven

@@ -13,7 +13,6 @@
 
 #include "core/file_messages.h"
 #include "core/input_file.h"
-#include "core/shared_data.h"
 #include "reports/log_report.h"
 #include "reports/result_table.h"
 #include "run/outcome_collection.h"
@@ -94,8 +93,8 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
 
     const ExtendedSettings& extended = request.extended;
     std::string header;
-    appendLogHeader(header);
-    appendLogOptions(header, extended);
+    writeLogHeader(header);
+    writeLogOptions(header, extended);
     std::fwrite(header.data(), 1, header.size(), log.stream());
 
     const EngineOptions options{extended.fitMode, request.cancel};
@@ -143,17 +142,6 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         });
     }
     return RUN_SUCCEEDED;
-}
-
-int runEstimation() {
-    RunRequest request;
-    request.inputPath = inputPath;
-    request.outputPath = outputPath;
-    request.logPath = logPath;
-    request.csvOutput = csvOutput;
-    request.settings = runSettings;
-    request.extended = extendedSettings;
-    return runEstimation(request, installedMessageSink());
 }
 
 }  // namespace tolven

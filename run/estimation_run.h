@@ -64,8 +64,4 @@ int defaultThreadCount();
 // for every number of threads.
 int runEstimation(const RunRequest& request, MessageSink& messages);
 
-// The same from the process-wide paths, csvOutput and runSettings, on every
-// core, with the installed message sink.
-int runEstimation();
-
 }  // namespace tolven

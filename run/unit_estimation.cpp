@@ -64,7 +64,7 @@ void estimateGroup(UnitWorker& worker, InputTable& table, const UnitGroups& grou
         regions.expected[slot] = table.expected[rowOf(slot)];
     }
     estimateUnit(regions, worker.results, settings, worker.sums, options);
-    appendLogSection(log, form, groups.units[unit], regions, worker.results, settings);
+    writeLogSection(log, form, groups.units[unit], regions, worker.results, settings);
     // Each row belongs to one unit, so threads never write the same row.
     for (int slot = 1; slot <= count; ++slot) {
         const int row = rowOf(slot);
@@ -73,9 +73,7 @@ void estimateGroup(UnitWorker& worker, InputTable& table, const UnitGroups& grou
         table.ebRatioMLE[row] = regions.ebRatioMLE[slot];
         if (keep) keep->unitOfRow[row] = static_cast<int>(unit);
     }
-    // One ratio gives no moment-based prior worth showing; in whole-file mode
-    // a single region is not treated specially.
-    if (form == LogForm::perUnit && count == 1) table.ebRatioME[rowOf(1)] = NOT_AVAILABLE;
+    if (isOneRegionUnit(form, count)) table.ebRatioME[rowOf(1)] = NOT_AVAILABLE;
     if (keep) keep->priors[unit] = priorsOf(worker.results);
 }
 
@@ -153,13 +151,13 @@ bool writeResultTableInParallel(std::FILE* output, const InputTable& table,
                                 const ResultTableFormat& format, const std::atomic<bool>* cancel,
                                 RunProgress* progress) {
     std::string header;
-    appendResultHeader(header, format);
+    writeResultHeader(header, format);
     std::fwrite(header.data(), 1, header.size(), output);
     const auto rows = static_cast<std::size_t>(table.rowCount);
     const auto batchEnd = [&](std::size_t row) { return std::min(rows + 1, row + ROWS_PER_BATCH); };
     const auto fill = [&](Batch& batch) {
-        appendResultRows(batch.text, table, static_cast<int>(batch.first),
-                         static_cast<int>(batch.end - 1), format);
+        writeResultRows(batch.text, table, static_cast<int>(batch.first),
+                        static_cast<int>(batch.end - 1), format);
     };
     const auto write = [&](const Batch& batch) {
         writeText(batch, output);

@@ -22,9 +22,9 @@ struct PriorsByRow {
 // Estimates every unit of `groups`, each with its own regions loaded into a
 // region table, and writes each unit's log block in `form` to `log` in the
 // order of the groups. The results come back into the unit's rows of `table`;
-// in per-unit form the only region of a one-region unit gets ebRatioME =
+// the only region of a one-region unit (isOneRegionUnit) gets ebRatioME =
 // NOT_AVAILABLE (whole-file mode is one group of every row, see
-// wholeFileGroup, where a single region is not treated specially). Units are
+// wholeFileGroup). Units are
 // independent, so they are estimated side by side on the threads of the
 // calling task arena, while the blocks are written in order as units finish:
 // only a bounded window of finished units waits in memory. The bytes written

@@ -9,7 +9,6 @@
 #include <QTimer>
 
 #include "core/file_messages.h"
-#include "core/shared_data.h"
 #include "ui/Platform.h"
 #include "ui_CEditorDlg.h"
 
@@ -41,9 +40,10 @@ QString showOnlyText(const QString& path) {
 
 }  // namespace
 
-CEditorDlg::CEditorDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::CEditorDlg>()) {
+CEditorDlg::CEditorDlg(const std::string& inputPath, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::CEditorDlg>()) {
     ui_->setupUi(this);
-    path_ = QFile::decodeName(QByteArray::fromStdString(tolven::inputPath));
+    path_ = QFile::decodeName(QByteArray::fromStdString(inputPath));
     ui_->inputPathEdit->setText(path_);
     ui_->textArea->installEventFilter(this);
 

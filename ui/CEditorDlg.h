@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 #include <memory>
+#include <string>
 
 #include "ui/EditorText.h"
 
@@ -10,9 +11,10 @@ namespace Ui {
 class CEditorDlg;
 }
 
-// The modal editor for the input file named by tolven::inputPath: the user
-// looks at the file and may correct it by hand and write it back over itself.
-// It knows nothing of the file's format and checks nothing that is typed.
+// The modal editor for the input file at `inputPath` (the file system's bytes,
+// as the application stores them): the user looks at the file and may correct
+// it by hand and write it back over itself. It knows nothing of the file's
+// format and checks nothing that is typed.
 //
 // The file is read when the dialog is built. Its text is shown in the file's
 // own encoding and line ends (see EditorText.h), so that a save gives back
@@ -29,7 +31,7 @@ class CEditorDlg;
 class CEditorDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CEditorDlg(QWidget* parent = nullptr);
+    explicit CEditorDlg(const std::string& inputPath, QWidget* parent = nullptr);
     ~CEditorDlg() override;
 
     // True from the user's first change of the text on, for the rest of this

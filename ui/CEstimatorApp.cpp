@@ -8,7 +8,7 @@
 
 CEstimatorApp::CEstimatorApp() = default;
 
-CEstimatorApp::~CEstimatorApp() { tolven::setMessageSink(nullptr); }
+CEstimatorApp::~CEstimatorApp() = default;
 
 int CEstimatorApp::InitInstance() {
     // Qt's own buttons and the file chooser speak Japanese like the rest of
@@ -18,12 +18,9 @@ int CEstimatorApp::InitInstance() {
         QApplication::installTranslator(&qtTexts_);
     QApplication::setFont(QFont(QStringLiteral("VL Gothic"), 9));
     QApplication::setWindowIcon(tolven::applicationIcon());
-    tolven::setMessageSink(&sink_);
 
     CEstimatorDlg dialog;
-    sink_.setOwner(&dialog);
     dialog.exec();  // its result means nothing
-    sink_.setOwner(nullptr);
     return 0;
 }
 

@@ -2,8 +2,6 @@
 
 #include <QTranslator>
 
-#include "ui/MainDialogMessageSink.h"
-
 // The application object. It runs the main dialog modally as the program's
 // only window; the dialog's own loop is the program's only event loop, and
 // the program ends when the dialog closes.
@@ -15,9 +13,9 @@ public:
     CEstimatorApp(const CEstimatorApp&) = delete;
     CEstimatorApp& operator=(const CEstimatorApp&) = delete;
 
-    // Start-up: Qt's own texts in Japanese, the application's font and icon,
-    // the message sink; then the main dialog, until it ends. Returns the
-    // process's exit status, 0.
+    // Start-up: Qt's own texts in Japanese, the application's font and icon;
+    // then the main dialog, until it ends. Returns the process's exit status,
+    // 0.
     int InitInstance();
 
     // Whether a window can be shown at all: on X11/Wayland systems Qt needs
@@ -29,6 +27,4 @@ public:
 
 private:
     QTranslator qtTexts_;
-    // Owns the core's message boxes: the main dialog while it runs.
-    MainDialogMessageSink sink_;
 };

@@ -9,7 +9,6 @@
 #include "run/estimation_run.h"
 #include "core/file_messages.h"
 #include "core/run_settings.h"
-#include "core/shared_data.h"
 #include "ui/ApplicationIcon.h"
 #include "ui/CAboutDlg.h"
 #include "ui/BackgroundRun.h"
@@ -136,8 +135,8 @@ CEstimatorDlg::CEstimatorDlg(QWidget* parent)
     connect(ui_->plotAction, &QAction::triggered, this, &CEstimatorDlg::OnPlots);
     connect(ui_->aboutAction, &QAction::triggered, this, &CEstimatorDlg::OnAbout);
 
-    tolven::setDefaultSettings(tolven::runSettings);
-    tolven::setDefaultExtendedSettings(tolven::extendedSettings);
+    tolven::setDefaultSettings(state_.runSettings);
+    tolven::setDefaultExtendedSettings(state_.extendedSettings);
     ui_->txtFormatRadio->setChecked(true);
     // 実行 is disabled at start, so the first tab stop that takes the focus is 終了.
     ui_->quitButton->setFocus();
@@ -207,7 +206,7 @@ void CEstimatorDlg::OnBrowseInput() {
     request.title = INPUT_TITLE;
     request.filters = INPUT_FILTERS;
     request.defaultSuffix = QStringLiteral("txt");
-    request.initialName = fromPathBytes(tolven::inputPath);
+    request.initialName = fromPathBytes(state_.inputPath);
     const std::optional<QString> chosen = tolven::platform().fileChooser->choose(this, request);
     if (!chosen) return;
     const std::string bytes = toPathBytes(*chosen);
@@ -216,7 +215,7 @@ void CEstimatorDlg::OnBrowseInput() {
         return;
     }
     setEditText(ui_->inputEdit, *chosen);
-    tolven::inputPath = bytes;
+    state_.inputPath = bytes;
     MakeDefaultNames(*chosen);
 }
 
@@ -224,10 +223,10 @@ void CEstimatorDlg::MakeDefaultNames(const QString& chosenInput) {
     // A path without any "." is its own base: "/data/counts" proposes
     // "/data/countsout.txt" and "/data/countsout.log".
     const std::string base = tolven::defaultNameBase(toPathBytes(chosenInput));
-    tolven::outputPath = tolven::defaultOutputName(base, !ui_->txtFormatRadio->isChecked());
-    setEditText(ui_->outputEdit, fromPathBytes(tolven::outputPath));
-    tolven::logPath = tolven::defaultLogName(base);
-    setEditText(ui_->logEdit, fromPathBytes(tolven::logPath));
+    state_.outputPath = tolven::defaultOutputName(base, !ui_->txtFormatRadio->isChecked());
+    setEditText(ui_->outputEdit, fromPathBytes(state_.outputPath));
+    state_.logPath = tolven::defaultLogName(base);
+    setEditText(ui_->logEdit, fromPathBytes(state_.logPath));
 }
 
 void CEstimatorDlg::chooseOutputFile(const FileChooserRequest& request, QLineEdit* edit,
@@ -253,8 +252,8 @@ void CEstimatorDlg::OnChooseOutput() {
     request.title = OUTPUT_TITLE;
     request.filters = text ? TEXT_FILTERS : CSV_FILTERS;
     request.defaultSuffix = text ? QStringLiteral("txt") : QStringLiteral("csv");
-    request.initialName = fromPathBytes(tolven::outputPath);
-    chooseOutputFile(request, ui_->outputEdit, tolven::outputPath);
+    request.initialName = fromPathBytes(state_.outputPath);
+    chooseOutputFile(request, ui_->outputEdit, state_.outputPath);
 }
 
 void CEstimatorDlg::OnChooseLog() {
@@ -264,51 +263,44 @@ void CEstimatorDlg::OnChooseLog() {
     request.title = LOG_TITLE;
     request.filters = LOG_FILTERS;
     request.defaultSuffix = QStringLiteral("log");
-    request.initialName = fromPathBytes(tolven::logPath);
-    chooseOutputFile(request, ui_->logEdit, tolven::logPath);
+    request.initialName = fromPathBytes(state_.logPath);
+    chooseOutputFile(request, ui_->logEdit, state_.logPath);
 }
 
 void CEstimatorDlg::OnTxtFormat() {
-    tolven::outputPath = tolven::switchExtension(tolven::outputPath, ".csv", ".txt");
-    setEditText(ui_->outputEdit, fromPathBytes(tolven::outputPath));
+    state_.outputPath = tolven::switchExtension(state_.outputPath, ".csv", ".txt");
+    setEditText(ui_->outputEdit, fromPathBytes(state_.outputPath));
 }
 
 void CEstimatorDlg::OnCsvFormat() {
-    tolven::outputPath = tolven::switchExtension(tolven::outputPath, ".txt", ".csv");
-    setEditText(ui_->outputEdit, fromPathBytes(tolven::outputPath));
+    state_.outputPath = tolven::switchExtension(state_.outputPath, ".txt", ".csv");
+    setEditText(ui_->outputEdit, fromPathBytes(state_.outputPath));
 }
 
 void CEstimatorDlg::OnCheckInput() {
     if (run_) return;  // keyboard shortcuts still reach the commands during a run
-    tolven::inputPath = toPathBytes(ui_->inputEdit->text());
-    if (tolven::probeReadable(tolven::inputPath) != 0) {
+    state_.inputPath = toPathBytes(ui_->inputEdit->text());
+    if (tolven::probeReadable(state_.inputPath) != 0) {
         tolven::platform().messageBoxes->showError(
             this, QString::fromStdString(tolven::cannotOpenMessage(
-                      tolven::INPUT_FILE_SUBJECT,
-                      fromPathBytes(tolven::inputPath).toStdString())));
+                      tolven::INPUT_FILE_SUBJECT, fromPathBytes(state_.inputPath).toStdString())));
         return;
     }
-    CEditorDlg editor(this);
+    CEditorDlg editor(state_.inputPath, this);
     editor.exec();
 }
 
 void CEstimatorDlg::OnRun() {
     if (run_) return;  // one run at a time
-    tolven::inputPath = toPathBytes(ui_->inputEdit->text());
-    tolven::outputPath = toPathBytes(ui_->outputEdit->text());
-    tolven::logPath = toPathBytes(ui_->logEdit->text());
-    tolven::csvOutput = ui_->txtFormatRadio->isChecked() ? 0 : 1;
+    state_.inputPath = toPathBytes(ui_->inputEdit->text());
+    state_.outputPath = toPathBytes(ui_->outputEdit->text());
+    state_.logPath = toPathBytes(ui_->logEdit->text());
+    state_.csvOutput = ui_->txtFormatRadio->isChecked() ? 0 : 1;
 
     // The run works on a copy of what is in effect now: settings changed
     // while it goes on (they cannot be, the dialog takes no input) would not
     // reach it.
-    tolven::RunRequest request;
-    request.inputPath = tolven::inputPath;
-    request.outputPath = tolven::outputPath;
-    request.logPath = tolven::logPath;
-    request.csvOutput = tolven::csvOutput;
-    request.settings = tolven::runSettings;
-    request.extended = tolven::extendedSettings;
+    tolven::RunRequest request = runRequestFor(state_);
     auto outcome = std::make_unique<tolven::RunOutcome>();
     request.outcome = outcome.get();
 
@@ -334,22 +326,22 @@ void CEstimatorDlg::OnRun() {
     const bool showOutput = boxes.askYesNo(this, text ? TEXT_OUTPUT_QUESTION : CSV_OUTPUT_QUESTION);
     const bool showLog = boxes.askYesNo(this, LOG_QUESTION);
     ViewerLauncher& viewers = *tolven::platform().viewerLauncher;
-    if (showLog) viewers.open(ViewerLauncher::Viewer::TextEditor, fromPathBytes(tolven::logPath));
+    if (showLog) viewers.open(ViewerLauncher::Viewer::TextEditor, fromPathBytes(state_.logPath));
     if (showOutput)
         viewers.open(
             text ? ViewerLauncher::Viewer::TextEditor : ViewerLauncher::Viewer::Spreadsheet,
-            fromPathBytes(tolven::outputPath));
+            fromPathBytes(state_.outputPath));
 }
 
 void CEstimatorDlg::OnDetailSettings() {
     if (run_) return;  // keyboard shortcuts still reach the commands during a run
-    CSettingDlg settings(this);
+    CSettingDlg settings(state_.runSettings, this);
     settings.exec();
 }
 
 void CEstimatorDlg::OnExtendedSettings() {
     if (run_) return;  // keyboard shortcuts still reach the commands during a run
-    CExtendedSettingDlg settings(tolven::extendedSettings, this);
+    CExtendedSettingDlg settings(state_.extendedSettings, this);
     settings.exec();
 }
 

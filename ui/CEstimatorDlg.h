@@ -5,6 +5,7 @@
 #include <string>
 
 #include "run/run_outcome.h"
+#include "ui/ApplicationState.h"
 #include "ui/FileChooser.h"
 
 class BackgroundRun;
@@ -17,16 +18,17 @@ class CEstimatorDlg;
 }
 
 // The main dialog: the three file names, the result format and the commands.
-// It keeps no copy of the paths: the process-wide inputPath, outputPath,
-// logPath and csvOutput are the stored values, and the edits show what the
-// user sees and types. They agree after a run (which copies all three edits),
-// after 内容確認・修正 (the input edit) and after a chooser (one edit and its
-// path together).
+// It owns the application's state: its inputPath, outputPath, logPath and
+// csvOutput are the stored values, and the edits show what the user sees and
+// types. They agree after a run (which copies all three edits), after
+// 内容確認・修正 (the input edit) and after a chooser (one edit and its path
+// together). The settings dialogs work on the state's settings, the editor
+// on its inputPath, and a run on a copy of the whole state.
 //
-// Constructing it sets the run settings to their defaults and checks
-// "txt形式". 実行 and Enter run and never close the dialog; 終了, Escape and the
-// close box end it. Every message box, question, chooser and viewer goes
-// through platform().
+// Constructing it sets the settings to their defaults and checks "txt形式".
+// 実行 and Enter run and never close the dialog; 終了, Escape and the close box
+// end it. Every message box, question, chooser and viewer goes through
+// platform().
 class CEstimatorDlg : public QDialog {
     Q_OBJECT
 public:
@@ -42,6 +44,8 @@ public:
 
     // The run going on, else nullptr (for tests).
     BackgroundRun* currentRun() const { return run_; }
+    // The stored values and settings (tests look at them and set them).
+    ApplicationState& state() { return state_; }
 
 public slots:
     // Enabling rules. Each looks only at its own edit, so the state of 実行
@@ -99,6 +103,7 @@ private:
                           std::string& storedPath);
 
     std::unique_ptr<Ui::CEstimatorDlg> ui_;
+    ApplicationState state_;
     BackgroundRun* run_ = nullptr;
     bool closeAfterRun_ = false;
     std::unique_ptr<tolven::RunOutcome> lastOutcome_;  // of the last successful run

@@ -4,7 +4,6 @@
 
 #include "core/run_settings.h"
 #include "core/setting_text.h"
-#include "core/shared_data.h"
 #include "ui/Platform.h"
 #include "ui_CSettingDlg.h"
 
@@ -22,8 +21,8 @@ QString shown(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-CSettingDlg::CSettingDlg(QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::CSettingDlg>()) {
+CSettingDlg::CSettingDlg(tolven::RunSettings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings), ui_(std::make_unique<Ui::CSettingDlg>()) {
     ui_->setupUi(this);
     connect(ui_->okButton, &QPushButton::clicked, this, &CSettingDlg::OnOK);
     connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -35,7 +34,7 @@ CSettingDlg::CSettingDlg(QWidget* parent)
 CSettingDlg::~CSettingDlg() = default;
 
 void CSettingDlg::showSettings() {
-    const tolven::RunSettings& settings = tolven::runSettings;
+    const tolven::RunSettings& settings = settings_;
     ui_->excludeZeroCheck->setChecked(settings.excludeZero == 1);
     ui_->epsilonEdit->setText(shown(tolven::formatEpsilon(settings.epsilon)));
     ui_->maxIterationsEdit->setText(shown(tolven::formatMaxIterations(settings.maxIterations)));
@@ -44,7 +43,7 @@ void CSettingDlg::showSettings() {
 }
 
 void CSettingDlg::OnReset() {
-    tolven::setDefaultSettings(tolven::runSettings);
+    tolven::setDefaultSettings(settings_);
     showSettings();
 }
 
@@ -54,7 +53,7 @@ void CSettingDlg::refuse(QLineEdit* field, const char* message) {
 }
 
 void CSettingDlg::OnOK() {
-    tolven::RunSettings& settings = tolven::runSettings;
+    tolven::RunSettings& settings = settings_;
     settings.excludeZero = ui_->excludeZeroCheck->isChecked() ? 1 : 0;
 
     if (!tolven::parseRealSetting(fieldText(ui_->epsilonEdit), settings.epsilon))

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <memory>
 
+#include "core/run_settings.h"
+
 class QLineEdit;
 
 namespace Ui {
@@ -10,8 +12,9 @@ class CSettingDlg;
 }
 
 // The modal dialog in which the user views and changes the five estimation
-// settings. It works directly on tolven::runSettings and keeps no copy: the
-// controls are filled from the settings when it is built.
+// settings. It works directly on the settings it is given (the program's own,
+// which last for its run) and keeps no copy: the controls are filled from them
+// when it is built.
 //
 // "初期化" stores the defaults at once and shows them. "OK" stores the check
 // box, then checks and stores the four fields in the order shown; at the
@@ -22,7 +25,7 @@ class CSettingDlg;
 class CSettingDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CSettingDlg(QWidget* parent = nullptr);
+    explicit CSettingDlg(tolven::RunSettings& settings, QWidget* parent = nullptr);
     ~CSettingDlg() override;
 
 private:
@@ -32,5 +35,6 @@ private:
     // Reports `message` and puts the focus into the refused field.
     void refuse(QLineEdit* field, const char* message);
 
+    tolven::RunSettings& settings_;
     std::unique_ptr<Ui::CSettingDlg> ui_;
 };

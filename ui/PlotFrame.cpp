@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "core/not_available.h"
+#include "reports/moment_prior_label.h"
 #include "ui/PlotStyle.h"
 #include "ui/UnitPlots.h"
 
@@ -27,7 +28,7 @@ QString probability(double value) {
 bool hasValue(double value) { return std::isfinite(value) && value != NOT_AVAILABLE; }
 
 QString meLabel(const RunOutcome& outcome) {
-    return outcome.excludeZero ? QStringLiteral("ME-0") : QStringLiteral("ME+0");
+    return QString::fromLatin1(momentPriorLabel(outcome.excludeZero));
 }
 
 QString unitName(const RunOutcome& outcome, const UnitOutcome& unit) {

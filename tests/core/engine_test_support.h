@@ -17,8 +17,7 @@
 namespace tolven::test {
 
 // One unit's engine state, owned by the test: nothing is shared between
-// tests or cases. The names are those of the process-wide data the engine's
-// no-argument forms work on; the stages below take this state explicitly.
+// tests or cases. The stages below take this state explicitly.
 class EngineTest : public ::testing::Test {
 protected:
     // Starts again from an empty table, empty results and the default

@@ -13,6 +13,21 @@ namespace {
 constexpr double INF = std::numeric_limits<double>::infinity();
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
+// Tolerances, relative unless said otherwise.
+// A tail probability against its Poisson sum in long double.
+constexpr double TAIL_TOLERANCE = 1e-9;
+// A far tail (below 1e-12) against its closed form, and against its Poisson
+// sum when the shape is around a million.
+constexpr double CLOSED_FORM_TAIL_TOLERANCE = 1e-13;
+constexpr double MILLION_SHAPE_TAIL_TOLERANCE = 1e-8;
+// A bound that is a plain formula of the shape and the rate, computed in
+// double, is a few roundings off: absolute on bounds of order 1 to 20, and on
+// the ratio of a huge bound to its formula.
+constexpr double ROUNDING_TOLERANCE = 1e-12;
+// In standard deviations: Cornish-Fisher's first correction to the normal
+// limit at a shape around a million.
+constexpr double NORMAL_LIMIT_TOLERANCE = 1e-4;
+
 // The Poisson probabilities e^-x x^k / k! for k in [from, to], summed in long
 // double from logarithms (std::lgamma, no Boost). For a whole shape n the
 // Gamma(n, 1) tails are Poisson sums:
@@ -73,7 +88,6 @@ TEST(PosteriorTest, BoundsAndExceedanceMatchPoissonSums) {
         {"a million, 99.9%", 75.0, 75, 1000000, 1000000.0, 0.999, 1.0},
         {"a million, 50%", 75.0, 75, 1000000, 1003000.0, 0.5, 1.001},
     };
-    constexpr double TOLERANCE = 1e-9;  // relative, of a tail probability
     for (const WholeShapeCase& c : cases) {
         SCOPED_TRACE(c.name);
         const PosteriorSummary s =
@@ -82,10 +96,10 @@ TEST(PosteriorTest, BoundsAndExceedanceMatchPoissonSums) {
         const double rate = c.alpha + c.expected;
         const double tail = (1.0 - c.level) / 2.0;
         ASSERT_LT(s.lower, s.upper);
-        EXPECT_NEAR(lowerTailWholeShape(shape, rate * s.lower), tail, TOLERANCE * tail);
-        EXPECT_NEAR(upperTailWholeShape(shape, rate * s.upper), tail, TOLERANCE * tail);
+        EXPECT_NEAR(lowerTailWholeShape(shape, rate * s.lower), tail, TAIL_TOLERANCE * tail);
+        EXPECT_NEAR(upperTailWholeShape(shape, rate * s.upper), tail, TAIL_TOLERANCE * tail);
         const double exceedance = upperTailWholeShape(shape, rate * c.threshold);
-        EXPECT_NEAR(s.exceedance, exceedance, TOLERANCE * exceedance);
+        EXPECT_NEAR(s.exceedance, exceedance, TAIL_TOLERANCE * exceedance);
     }
 }
 
@@ -105,8 +119,8 @@ TEST(PosteriorTest, MillionCountBoundsFollowTheNormalLimit) {
     const double sd = std::sqrt(shape) / rate;
     const double z = 1.959963984540054;
     const double skewShift = (z * z - 1.0) / 6.0 * (2.0 / std::sqrt(shape));
-    EXPECT_NEAR(s.lower, mean + sd * (-z + skewShift), 1e-4 * sd);
-    EXPECT_NEAR(s.upper, mean + sd * (z + skewShift), 1e-4 * sd);
+    EXPECT_NEAR(s.lower, mean + sd * (-z + skewShift), NORMAL_LIMIT_TOLERANCE * sd);
+    EXPECT_NEAR(s.upper, mean + sd * (z + skewShift), NORMAL_LIMIT_TOLERANCE * sd);
     // The threshold lies some 17 standard deviations below the mean.
     EXPECT_EQ(s.exceedance, 1.0);
 }
@@ -125,10 +139,12 @@ TEST(PosteriorTest, FarTailsKeepTheirRelativeAccuracy) {
         const double rate = 1.0 + c.expected;
         const double closedForm = std::exp(-rate * c.threshold);
         ASSERT_LT(closedForm, 1e-12);
-        EXPECT_NEAR(s.exceedance, closedForm, 1e-13 * closedForm) << c.expected;
+        EXPECT_NEAR(s.exceedance, closedForm, CLOSED_FORM_TAIL_TOLERANCE * closedForm)
+            << c.expected;
     }
     const PosteriorSummary wide = summarizePosterior(1.0, 1.0, 0, 1.0, 1.0 - 1e-15, 1.0);
-    EXPECT_NEAR(wide.upper, -std::log((1.0 - (1.0 - 1e-15)) / 2.0) / 2.0, 1e-12);
+    const double wideUpper = -std::log((1.0 - (1.0 - 1e-15)) / 2.0) / 2.0;
+    EXPECT_NEAR(wide.upper, wideUpper, ROUNDING_TOLERANCE);
 
     // Counts around a million, 8 standard deviations above the mean.
     const int observed = 1000000;
@@ -138,7 +154,7 @@ TEST(PosteriorTest, FarTailsKeepTheirRelativeAccuracy) {
         summarizePosterior(1.0, 1.0, observed, 1000000.0, 0.95, threshold).exceedance;
     const double expectedTail = upperTailWholeShape(observed + 1, rate * threshold);
     ASSERT_LT(expectedTail, 1e-13);
-    EXPECT_NEAR(exceedance, expectedTail, 1e-8 * expectedTail);
+    EXPECT_NEAR(exceedance, expectedTail, MILLION_SHAPE_TAIL_TOLERANCE * expectedTail);
 }
 
 TEST(PosteriorTest, MissingAndDegeneratePriorsGiveNoPosterior) {
@@ -205,8 +221,8 @@ TEST(PosteriorTest, DegenerateArgumentsGiveNaNOrLimits) {
     EXPECT_EQ(summarizePosterior(1, 1755, 0, 1e-9, 0.95, 4.4e-11).exceedance, 1.0);
     // A shape near the double range: finite bounds around the mean.
     const PosteriorSummary huge = summarizePosterior(1.0, 1e300, 5, 1.0, 0.95, 1.0);
-    EXPECT_NEAR(huge.lower / 5e299, 1.0, 1e-12);
-    EXPECT_NEAR(huge.upper / 5e299, 1.0, 1e-12);
+    EXPECT_NEAR(huge.lower / 5e299, 1.0, ROUNDING_TOLERANCE);
+    EXPECT_NEAR(huge.upper / 5e299, 1.0, ROUNDING_TOLERANCE);
     EXPECT_EQ(huge.exceedance, 1.0);
 }
 

@@ -10,11 +10,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "run/estimation_run.h"
 #include "core/input_file.h"
 #include "core/input_table.h"
-#include "core/shared_data.h"
 #include "core/user_messages.h"
+#include "run/estimation_run.h"
 
 namespace {
 
@@ -52,29 +51,28 @@ void writeInput(const std::string& path, const std::uint8_t* data, std::size_t s
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const Folder folder;
-    static DiscardedMessages messages;
-    tolven::setMessageSink(&messages);
+    DiscardedMessages messages;
 
     const unsigned options = size > 0 ? data[0] : 0u;
-    tolven::resetSharedData();
-    tolven::setDefaultSettings(tolven::runSettings);
-    tolven::csvOutput = options & 1u;
-    tolven::runSettings.excludeZero = (options >> 1) & 1u;
+    tolven::RunRequest request;
+    tolven::setDefaultSettings(request.settings);
+    request.csvOutput = options & 1u;
+    request.settings.excludeZero = (options >> 1) & 1u;
     if (options & 4u) {
-        tolven::runSettings.initialAlpha = 1.5;
-        tolven::runSettings.initialBeta = 0.5;
+        request.settings.initialAlpha = 1.5;
+        request.settings.initialBeta = 0.5;
     }
-    tolven::inputPath = folder.path + "/input.txt";
-    tolven::outputPath = folder.path + "/out.txt";
-    tolven::logPath = folder.path + "/out.log";
-    writeInput(tolven::inputPath, data + (size > 0), size - (size > 0));
+    request.inputPath = folder.path + "/input.txt";
+    request.outputPath = folder.path + "/out.txt";
+    request.logPath = folder.path + "/out.log";
+    writeInput(request.inputPath, data + (size > 0), size - (size > 0));
 
     tolven::InputTable table;
     int wholeFileMode = 0;
-    if (tolven::readInputFile(table, wholeFileMode) != 0) return 0;
+    if (tolven::readInputFile(request.inputPath, table, wholeFileMode, messages) != 0) return 0;
     for (int row = 1; row <= table.rowCount; ++row) {
         if (table.observed[row] > LARGEST_COUNT) return 0;
     }
-    tolven::runEstimation();
+    tolven::runEstimation(request, messages);
     return 0;
 }

@@ -7,12 +7,9 @@
 #include <string>
 
 #include "core/not_available.h"
-#include "tests/reports/report_capture.h"
 
 namespace tolven {
 namespace {
-
-using test::captured;
 
 class LogReportTest : public ::testing::Test {
 protected:
@@ -35,9 +32,9 @@ protected:
     }
 
     std::string section(LogForm form, int unit = 0) {
-        return captured([&](std::FILE* log) {
-            writeLogSection(log, form, unit, regionTable, unitResults, runSettings);
-        });
+        std::string out;
+        writeLogSection(out, form, unit, regionTable, unitResults, runSettings);
+        return out;
     }
 
     RegionTable regionTable;
@@ -46,7 +43,8 @@ protected:
 };
 
 TEST_F(LogReportTest, HeaderIsTitleCopyrightAndEmptyLine) {
-    const std::string header = captured([](std::FILE* log) { writeLogHeader(log); });
+    std::string header;
+    writeLogHeader(header);
     EXPECT_EQ(header,
               "EB estimator for Poisson-Gamma model [Version 2.1]\n"
               "Copyright (C) 2026 TOLVEN developers\n"

@@ -7,12 +7,9 @@
 #include <string>
 
 #include "core/not_available.h"
-#include "tests/reports/report_capture.h"
 
 namespace tolven {
 namespace {
-
-using test::captured;
 
 class ResultTableTest : public ::testing::Test {
 protected:
@@ -31,7 +28,9 @@ protected:
     }
 
     std::string written() {
-        return captured([&](std::FILE* out) { writeResultTable(out, table, format); });
+        std::string out;
+        writeResultTable(out, table, format);
+        return out;
     }
 
     InputTable table;

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "core/not_available.h"
-#include "core/shared_data.h"
 #include "tests/core/same_double.h"
 #include "tests/support/test_support.h"
 
@@ -29,16 +28,22 @@ const std::string EXAMPLE = "run/one_region_unit_first";
 class EstimationRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetSharedData();
         setDefaultSettings(runSettings);
         inputPath = dir.file("input.txt");
         outputPath = dir.file("inputout.txt");
         logPath = dir.file("inputout.log");
     }
 
+    // A run of the files and settings below, on every core.
     int run() {
         messages.shown.clear();
-        return runEstimation();
+        RunRequest request;
+        request.inputPath = inputPath;
+        request.outputPath = outputPath;
+        request.logPath = logPath;
+        request.csvOutput = csvOutput;
+        request.settings = runSettings;
+        return runEstimation(request, messages);
     }
 
     // The fields of line `number` (1-based, header included) of the result table.
@@ -54,6 +59,11 @@ protected:
 
     test::TempDir dir;
     test::RecordedMessages messages;
+    std::string inputPath;
+    std::string outputPath;
+    std::string logPath;
+    int csvOutput = 0;
+    RunSettings runSettings;
 };
 
 // Input files under tests/data/run with the log and tables that the program

@@ -8,10 +8,6 @@
 
 namespace tolven::test {
 
-RecordedMessages::RecordedMessages() { setMessageSink(this); }
-
-RecordedMessages::~RecordedMessages() { setMessageSink(nullptr); }
-
 void RecordedMessages::showError(const std::string& text) { shown.push_back(text); }
 
 TempDir::TempDir() {

@@ -8,15 +8,9 @@
 
 namespace tolven::test {
 
-// Records every failure message instead of showing it. Installs itself on
-// construction and restores the default sink on destruction.
+// Records every failure message instead of showing it.
 class RecordedMessages final : public MessageSink {
 public:
-    RecordedMessages();
-    ~RecordedMessages() override;
-    RecordedMessages(const RecordedMessages&) = delete;
-    RecordedMessages& operator=(const RecordedMessages&) = delete;
-
     void showError(const std::string& text) override;
 
     std::vector<std::string> shown;

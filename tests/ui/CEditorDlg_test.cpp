@@ -22,7 +22,6 @@
 #include <stop_token>
 #include <thread>
 
-#include "core/shared_data.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/CommitText.h"
 #include "tests/ui/FakePlatform.h"
@@ -40,12 +39,11 @@ QString fromLocal(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-// The input file of one test, in a folder of its own, named in inputPath.
+// The input file of one test, in a folder of its own.
 struct InputFile {
     explicit InputFile(const std::string& bytes, const std::string& name = "input.txt")
         : path(folder.file(name)) {
         writeFile(path, bytes);
-        tolven::inputPath = path;
         // An hour back, so that any rewrite shows in the time.
         fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(1));
         time = fs::last_write_time(path);
@@ -122,7 +120,6 @@ std::string sjis(const char* utf8) {
 class CEditorDlgTest : public QObject {
     Q_OBJECT
 private slots:
-    void init();
     void opensShowingTheFile();
     void okWithoutChangeLeavesTheFileUntouched();
     void savingAnUndoneChangeGivesBackTheBytes_data();
@@ -147,11 +144,9 @@ private slots:
     void realQuestionBoxYesAndNo();
 };
 
-void CEditorDlgTest::init() { tolven::resetSharedData(); }
-
 void CEditorDlgTest::opensShowingTheFile() {
     const InputFile input("1 A01 3 2.5\r\n1 A02 0 1.25\r\n");
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     const Controls c(dlg);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("内容確認・修正"));
     QVERIFY(dlg.findChild<QLabel*>("inputPathLabel")->text() == QStringLiteral("入力ファイル名："));
@@ -180,7 +175,7 @@ void CEditorDlgTest::okWithoutChangeLeavesTheFileUntouched() {
     FakePlatform fake;
     const std::string original = "1 A01 3 2.5\r\n";
     const InputFile input(original);
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     showAndWait(dlg);
     const Controls c(dlg);
     // A composition of the input method that is cancelled changes nothing.
@@ -212,7 +207,7 @@ void CEditorDlgTest::savingAnUndoneChangeGivesBackTheBytes() {
             : readFile(tolven::test::dataFile("editor/" + fixture.toStdString()));
     QVERIFY(!original.empty());
     const InputFile input(original);
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     showAndWait(dlg);
     const Controls c(dlg);
     QVERIFY(dlg.editable());
@@ -249,7 +244,7 @@ void CEditorDlgTest::editsAreWrittenInTheFilesEncodingAndLineEnds() {
     FakePlatform fake;
     fake.messageBoxes.answers = {true};
     const InputFile input(original.toStdString());
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     showAndWait(dlg);
     const Controls c(dlg);
     c.text->moveCursor(QTextCursor::End);
@@ -267,7 +262,7 @@ void CEditorDlgTest::emptyFileTakesExactlyTheTypedText() {
     FakePlatform fake;
     fake.messageBoxes.answers = {true};
     const InputFile input("");
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     showAndWait(dlg);
     const Controls c(dlg);
     QCOMPARE(c.shown(), QString());
@@ -280,7 +275,7 @@ void CEditorDlgTest::deletingEverythingSavesAnEmptyFile() {
     FakePlatform fake;
     fake.messageBoxes.answers = {true};
     const InputFile input("1 A01 3 2.5\r\n1 A02 0 1.25\r\n");
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     showAndWait(dlg);
     const Controls c(dlg);
     c.text->selectAll();
@@ -296,7 +291,7 @@ void CEditorDlgTest::noKeepsTheTextAndCancelThenWritesNothing() {
     fake.messageBoxes.answers = {false};
     const std::string original = "1 A01 3 2.5\r\n";
     const InputFile input(original);
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     showAndWait(dlg);
     const Controls c(dlg);
     typeAtEnd(c.text, QStringLiteral("1 東京 0 1"));
@@ -319,7 +314,7 @@ void CEditorDlgTest::cancelEscapeAndCloseNeitherAskNorWrite() {
     const std::string original = "1 A01 3 2.5\r\n";
     for (int way = 0; way < 3; ++way) {
         const InputFile input(original);
-        CEditorDlg dlg;
+        CEditorDlg dlg(input.path);
         showAndWait(dlg);
         const Controls c(dlg);
         typeAtEnd(c.text, QStringLiteral("more"));
@@ -337,7 +332,7 @@ void CEditorDlgTest::cancelEscapeAndCloseNeitherAskNorWrite() {
 void CEditorDlgTest::enterInsertsALineBreak() {
     FakePlatform fake;
     const InputFile input("ab");
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     showAndWait(dlg);
     const Controls c(dlg);
     c.text->setFocus();
@@ -366,7 +361,7 @@ void CEditorDlgTest::lossyFilesOpenReadOnly() {
     const std::string original =
         readFile(tolven::test::dataFile("editor/" + fixture.toStdString()));
     const InputFile input(original);
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     showAndWait(dlg);
     const Controls c(dlg);
     // A notice, not an error.
@@ -396,13 +391,13 @@ void CEditorDlgTest::unreadableFileIsReportedAndNeverWritten() {
     QFETCH(int, kind);
     FakePlatform fake;
     tolven::test::TempDir folder;
-    tolven::inputPath = folder.file("input.txt");
-    if (kind == int(fs::file_type::fifo)) QCOMPARE(mkfifo(tolven::inputPath.c_str(), 0600), 0);
-    if (kind == int(fs::file_type::character)) tolven::inputPath = "/dev/null";
+    std::string inputPath = folder.file("input.txt");
+    if (kind == int(fs::file_type::fifo)) QCOMPARE(mkfifo(inputPath.c_str(), 0600), 0);
+    if (kind == int(fs::file_type::character)) inputPath = "/dev/null";
     // Releases a dialog that would wait for a writer on the pipe.
     std::jthread writer;
     if (kind == int(fs::file_type::fifo))
-        writer = std::jthread([path = tolven::inputPath](std::stop_token stop) {
+        writer = std::jthread([path = inputPath](std::stop_token stop) {
             const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
             while (!stop.stop_requested() && std::chrono::steady_clock::now() < until) {
                 const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
@@ -413,20 +408,20 @@ void CEditorDlgTest::unreadableFileIsReportedAndNeverWritten() {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
         });
-    CEditorDlg dlg;
+    CEditorDlg dlg(inputPath);
     writer.request_stop();
     showAndWait(dlg);
     const Controls c(dlg);
     QTRY_COMPARE(fake.messageBoxes.errors.size(), std::size_t(1));
-    QCOMPARE(fake.messageBoxes.errors[0], QStringLiteral("ERROR!! : 入力ファイル\n%1 を開けません")
-                                              .arg(fromLocal(tolven::inputPath)));
+    QCOMPARE(fake.messageBoxes.errors[0],
+             QStringLiteral("ERROR!! : 入力ファイル\n%1 を開けません").arg(fromLocal(inputPath)));
     QVERIFY(fake.messageBoxes.notices.empty());
     QVERIFY(dlg.isVisible());
     looksReadOnly(c);
     QVERIFY(!dlg.editable());
     c.ok->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(int(fs::status(tolven::inputPath).type()), kind);
+    QCOMPARE(int(fs::status(inputPath).type()), kind);
 }
 
 // Root writes through any permission, so failures are provoked by taking the
@@ -437,7 +432,7 @@ void CEditorDlgTest::failedSaveIsReportedAndKeepsTheText() {
         fake.messageBoxes.answers = {true, true};
         auto input = std::make_unique<InputFile>("1 A01 3 2.5\r\n");
         const std::string path = input->path;
-        CEditorDlg dlg;
+        CEditorDlg dlg(path);
         showAndWait(dlg);
         const Controls c(dlg);
         typeAtEnd(c.text, QStringLiteral("1 東京 0 1"));
@@ -469,7 +464,7 @@ void CEditorDlgTest::failedWriteLeavesTheOldFile() {
     fake.messageBoxes.answers = {true};
     const std::string original = "1 A01 3 2.5\r\n";
     const InputFile input(original);
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     showAndWait(dlg);
     const Controls c(dlg);
     typeAtEnd(c.text, QString(200, u'9'));
@@ -497,7 +492,7 @@ void CEditorDlgTest::readOnlyFileIsNotReplaced() {
     const std::string original = "1 A01 3 2.5\r\n";
     const InputFile input(original);
     fs::permissions(input.path, fs::perms::owner_read);
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     showAndWait(dlg);
     const Controls c(dlg);
     typeAtEnd(c.text, QStringLiteral("x"));
@@ -515,8 +510,7 @@ void CEditorDlgTest::saveKeepsPermissionsAndSymbolicLinks() {
     fs::permissions(input.path, mode);
     const std::string link = input.folder.file("link.txt");
     fs::create_symlink(input.path, link);
-    tolven::inputPath = link;
-    CEditorDlg dlg;
+    CEditorDlg dlg(link);
     showAndWait(dlg);
     typeAtEnd(Controls(dlg).text, QStringLiteral("1 A02 0 1\n"));
     Controls(dlg).ok->click();
@@ -532,7 +526,7 @@ void CEditorDlgTest::characterOutsideShiftJisIsRefused() {
     fake.messageBoxes.answers = {true};
     const std::string original = sjis("1 東京 3 2.5\r\n");
     const InputFile input(original);
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     showAndWait(dlg);
     const Controls c(dlg);
     typeAtEnd(c.text, QStringLiteral("1 😀 0 1"));
@@ -554,7 +548,7 @@ void CEditorDlgTest::realReadOnlyNoticeHasTheInformationIcon() {
     int icon = -1;
     int buttons = -1;
     QWidget* owner = nullptr;
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     auto shown = whenModal<QMessageBox>([&](QMessageBox* box) {
         text = box->text();
         caption = box->windowTitle();
@@ -575,7 +569,7 @@ void CEditorDlgTest::realReadOnlyNoticeHasTheInformationIcon() {
 void CEditorDlgTest::realQuestionBoxYesAndNo() {
     const std::string original = "1 A01 3 2.5\r\n";
     const InputFile input(original);
-    CEditorDlg dlg;
+    CEditorDlg dlg(input.path);
     showAndWait(dlg);
     const Controls c(dlg);
     typeAtEnd(c.text, QStringLiteral("1 A02 0 1"));

@@ -19,7 +19,6 @@
 #include <memory>
 
 #include "core/run_settings.h"
-#include "core/shared_data.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/CommitText.h"
 #include "tests/ui/FakePlatform.h"
@@ -29,7 +28,6 @@
 #include "ui/CEditorDlg.h"
 #include "ui/CEstimatorApp.h"
 #include "ui/CSettingDlg.h"
-#include "ui/MainDialogMessageSink.h"
 
 using tolven::test::readFile;
 using tolven::test::TempDir;
@@ -89,7 +87,6 @@ class CEstimatorDlgTest : public QObject {
 private:
     std::unique_ptr<FakePlatform> fake;
     std::unique_ptr<TempDir> dir;
-    MainDialogMessageSink sink;
 
     // A dialog whose three edits name a good input and its outputs in `dir`.
     void fillForGoodRun(Controls& c) {
@@ -101,15 +98,11 @@ private:
 
 private slots:
     void init() {
-        tolven::resetSharedData();
         fake = std::make_unique<FakePlatform>();
         dir = std::make_unique<TempDir>();
-        tolven::setMessageSink(&sink);
     }
 
     void cleanup() {
-        tolven::setMessageSink(nullptr);
-        sink.setOwner(nullptr);
         fake.reset();
         dir.reset();
     }
@@ -130,12 +123,12 @@ private slots:
               static_cast<QWidget*>(c.input), static_cast<QWidget*>(c.txt)})
             QVERIFY(w->isEnabled());
         QVERIFY(c.run->isDefault());
-        QCOMPARE(tolven::runSettings.epsilon, 0.00001);
-        QCOMPARE(tolven::runSettings.maxIterations, 20);
-        QCOMPARE(tolven::runSettings.excludeZero, 0);
-        QCOMPARE(tolven::runSettings.initialAlpha, -1.0);
-        QCOMPARE(tolven::runSettings.initialBeta, -1.0);
-        QCOMPARE(tolven::csvOutput, 0);
+        QCOMPARE(dlg.state().runSettings.epsilon, 0.00001);
+        QCOMPARE(dlg.state().runSettings.maxIterations, 20);
+        QCOMPARE(dlg.state().runSettings.excludeZero, 0);
+        QCOMPARE(dlg.state().runSettings.initialAlpha, -1.0);
+        QCOMPARE(dlg.state().runSettings.initialBeta, -1.0);
+        QCOMPARE(dlg.state().csvOutput, 0);
         QVERIFY(!dlg.windowIcon().isNull());
         const Qt::WindowFlags flags = dlg.windowFlags();
         QVERIFY(flags & Qt::WindowMinimizeButtonHint);
@@ -154,7 +147,7 @@ private slots:
         Controls c(dlg);
         // Filled so that 実行 and 内容確認・修正 stay enabled; the format
         // buttons switch the stored output name.
-        tolven::outputPath = "out.txt";
+        dlg.state().outputPath = "out.txt";
         c.input->setText("in.txt");
         c.output->setText("out.txt");
         c.log->setText("out.log");
@@ -241,7 +234,7 @@ private slots:
         QCOMPARE(finished.count(), 0);
         QVERIFY(fake->messageBoxes.errors.empty());
         QVERIFY(fake->messageBoxes.questions.empty());
-        QVERIFY(tolven::inputPath.empty());
+        QVERIFY(dlg.state().inputPath.empty());
     }
 
     void enterWhileRunIsEnabledRunsAndKeepsTheDialog() {
@@ -289,7 +282,6 @@ private slots:
     void failedRunShowsItsMessageAndAsksNothing() {
         CEstimatorDlg dlg;
         Controls c(dlg);
-        sink.setOwner(&dlg);
         const std::string missing = dir->file("missing.txt");
         c.csv->click();
         c.input->setText(q(missing));
@@ -301,9 +293,9 @@ private slots:
         QVERIFY(fake->messageBoxes.questions.empty());
         QVERIFY(fake->viewerLauncher.launches.empty());
         // The stored values are those of the run, even though it failed.
-        QCOMPARE(tolven::inputPath, missing);
-        QCOMPARE(tolven::outputPath, dir->file("o.txt"));
-        QCOMPARE(tolven::csvOutput, 1);
+        QCOMPARE(dlg.state().inputPath, missing);
+        QCOMPARE(dlg.state().outputPath, dir->file("o.txt"));
+        QCOMPARE(dlg.state().csvOutput, 1);
         QVERIFY(!std::filesystem::exists(dir->file("o.txt")));
     }
 
@@ -334,7 +326,7 @@ private slots:
         c.run->click();
         const std::vector<QString> questions = {csv ? CSV_QUESTION : TEXT_QUESTION, LOG_QUESTION};
         QCOMPARE(fake->messageBoxes.questions, questions);
-        QCOMPARE(tolven::csvOutput, csv ? 1 : 0);
+        QCOMPARE(dlg.state().csvOutput, csv ? 1 : 0);
         const QString outputName = q(dir->file(csv ? "areaout.csv" : "areaout.txt"));
         std::vector<std::pair<Viewer, QString>> expected;
         if (showLog) expected.emplace_back(Viewer::TextEditor, q(dir->file("areaout.log")));
@@ -367,7 +359,7 @@ private slots:
             c.input->setText(q(path));
             auto editorOpened = whenModal<CEditorDlg>([](CEditorDlg* e) { e->reject(); }, 300);
             c.check->click();
-            QCOMPARE(tolven::inputPath, path);
+            QCOMPARE(dlg.state().inputPath, path);
             QCOMPARE(fake->messageBoxes.errors,
                      std::vector<QString>{QStringLiteral("ERROR!! : 入力ファイル\n") + q(path) +
                                           QStringLiteral(" を開けません")});
@@ -386,7 +378,7 @@ private slots:
         c.check->click();
         QVERIFY(*editorOpened);
         QVERIFY(fake->messageBoxes.errors.empty());
-        QCOMPARE(tolven::inputPath, dir->file("area.txt"));
+        QCOMPARE(dlg.state().inputPath, dir->file("area.txt"));
     }
 
     void menuCommandsOpenTheirDialogs() {
@@ -430,7 +422,7 @@ private slots:
         CEstimatorDlg dlg;
         Controls c(dlg);
         if (csv) c.csv->click();
-        tolven::inputPath = "/earlier/choice.dat";
+        dlg.state().inputPath = "/earlier/choice.dat";
         const std::string chosen = dir->file("area.2005.txt");
         writeFile(chosen, GOOD_INPUT);
         fake->fileChooser.answers = {q(chosen)};
@@ -446,12 +438,12 @@ private slots:
         QCOMPARE(r.initialName, QStringLiteral("/earlier/choice.dat"));
 
         const std::string base = dir->file("area.2005");
-        QCOMPARE(tolven::inputPath, chosen);
-        QCOMPARE(tolven::outputPath, base + (csv ? "out.csv" : "out.txt"));
-        QCOMPARE(tolven::logPath, base + "out.log");
+        QCOMPARE(dlg.state().inputPath, chosen);
+        QCOMPARE(dlg.state().outputPath, base + (csv ? "out.csv" : "out.txt"));
+        QCOMPARE(dlg.state().logPath, base + "out.log");
         QCOMPARE(c.input->text(), q(chosen));
-        QCOMPARE(c.output->text(), q(tolven::outputPath));
-        QCOMPARE(c.log->text(), q(tolven::logPath));
+        QCOMPARE(c.output->text(), q(dlg.state().outputPath));
+        QCOMPARE(c.log->text(), q(dlg.state().logPath));
         QVERIFY(c.run->isEnabled() && c.check->isEnabled());
         QVERIFY(fake->messageBoxes.errors.empty());
     }
@@ -459,9 +451,9 @@ private slots:
     void cancelledOrRefusedChoosersChangeNothing() {
         CEstimatorDlg dlg;
         Controls c(dlg);
-        tolven::inputPath = "/in/a.txt";
-        tolven::outputPath = "/in/aout.txt";
-        tolven::logPath = "/in/aout.log";
+        dlg.state().inputPath = "/in/a.txt";
+        dlg.state().outputPath = "/in/aout.txt";
+        dlg.state().logPath = "/in/aout.log";
         c.input->setText("typed in");
         c.output->setText("typed out");
         c.log->setText("typed log");
@@ -474,9 +466,9 @@ private slots:
              {c.browse, c.browse, c.chooseOutput, c.chooseOutput, c.chooseLog, c.chooseLog})
             b->click();
         QCOMPARE(fake->fileChooser.requests.size(), 6u);
-        QCOMPARE(tolven::inputPath, std::string("/in/a.txt"));
-        QCOMPARE(tolven::outputPath, std::string("/in/aout.txt"));
-        QCOMPARE(tolven::logPath, std::string("/in/aout.log"));
+        QCOMPARE(dlg.state().inputPath, std::string("/in/a.txt"));
+        QCOMPARE(dlg.state().outputPath, std::string("/in/aout.txt"));
+        QCOMPARE(dlg.state().logPath, std::string("/in/aout.log"));
         QCOMPARE(c.input->text(), QStringLiteral("typed in"));
         QCOMPARE(c.output->text(), QStringLiteral("typed out"));
         QCOMPARE(c.log->text(), QStringLiteral("typed log"));
@@ -506,14 +498,14 @@ private slots:
                      std::vector<QString>{QStringLiteral("Access to ") + q(path) +
                                           QStringLiteral(" was denied.")});
             QVERIFY(c.input->text().isEmpty());
-            QVERIFY(tolven::inputPath.empty());
+            QVERIFY(dlg.state().inputPath.empty());
         }
     }
 
     void outputChooserStartsFromTheStoredNameAndKeepsAnExistingFile() {
         CEstimatorDlg dlg;
         Controls c(dlg);
-        tolven::outputPath = dir->file("stored.txt");
+        dlg.state().outputPath = dir->file("stored.txt");
         c.output->setText("typed.txt");
         const std::string existing = dir->file("existing.txt");
         writeFile(existing, "earlier results\n");
@@ -526,7 +518,7 @@ private slots:
         QCOMPARE(r.defaultSuffix, QStringLiteral("txt"));
         QCOMPARE(r.initialName, q(dir->file("stored.txt")));
         QCOMPARE(readFile(existing), std::string("earlier results\n"));
-        QCOMPARE(tolven::outputPath, existing);
+        QCOMPARE(dlg.state().outputPath, existing);
         QCOMPARE(c.output->text(), q(existing));
 
         // csv format: its own filter and extension; a new name is created empty.
@@ -538,13 +530,13 @@ private slots:
         QCOMPARE(r2.defaultSuffix, QStringLiteral("csv"));
         QCOMPARE(r2.initialName, q(dir->file("existing.csv")));  // switched by the click
         QVERIFY(std::filesystem::exists(dir->file("new.csv")));
-        QCOMPARE(tolven::outputPath, dir->file("new.csv"));
+        QCOMPARE(dlg.state().outputPath, dir->file("new.csv"));
     }
 
     void logChooserSetsTheLogName() {
         CEstimatorDlg dlg;
         Controls c(dlg);
-        tolven::logPath = dir->file("stored.log");
+        dlg.state().logPath = dir->file("stored.log");
         const std::string existing = dir->file("old.log");
         writeFile(existing, "old log\n");
         fake->fileChooser.answers = {q(existing)};
@@ -557,7 +549,7 @@ private slots:
         QCOMPARE(r.defaultSuffix, QStringLiteral("log"));
         QCOMPARE(r.initialName, q(dir->file("stored.log")));
         QCOMPARE(readFile(existing), std::string("old log\n"));
-        QCOMPARE(tolven::logPath, existing);
+        QCOMPARE(dlg.state().logPath, existing);
         QCOMPARE(c.log->text(), q(existing));
         QVERIFY(c.run->isEnabled());
     }
@@ -570,12 +562,12 @@ private slots:
         c.browse->click();
         c.csv->click();
         QCOMPARE(c.output->text(), q(dir->file("areaout.csv")));
-        QCOMPARE(tolven::outputPath, dir->file("areaout.csv"));
+        QCOMPARE(dlg.state().outputPath, dir->file("areaout.csv"));
         c.txt->click();
         QCOMPARE(c.output->text(), q(dir->file("areaout.txt")));
-        QCOMPARE(tolven::logPath, dir->file("areaout.log"));
+        QCOMPARE(dlg.state().logPath, dir->file("areaout.log"));
         QCOMPARE(c.log->text(), q(dir->file("areaout.log")));
-        QCOMPARE(tolven::csvOutput, 0);
+        QCOMPARE(dlg.state().csvOutput, 0);
 
         // A typed name is overwritten by the stored one, also when the clicked
         // button was checked already.
@@ -593,10 +585,10 @@ private slots:
             {"D:\\data\\res.TXT", "D:\\data\\res.TXT"},
         };
         for (const auto& k : cases) {
-            tolven::outputPath = k.stored;
+            dlg.state().outputPath = k.stored;
             c.csv->click();
             QCOMPARE(c.output->text(), QString::fromUtf8(k.asCsv));
-            QCOMPARE(tolven::outputPath, std::string(k.asCsv));
+            QCOMPARE(dlg.state().outputPath, std::string(k.asCsv));
         }
     }
 

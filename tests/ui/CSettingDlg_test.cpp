@@ -9,7 +9,6 @@
 #include <QTest>
 
 #include "core/run_settings.h"
-#include "core/shared_data.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/WhenModal.h"
 
@@ -49,8 +48,7 @@ struct Controls {
 // Settings that differ from the defaults in every field.
 tolven::RunSettings customSettings() { return {0, 0.001, 50, 2.0, 3.0}; }
 
-void expectSettings(const tolven::RunSettings& expected) {
-    const tolven::RunSettings& s = tolven::runSettings;
+void expectSettings(const tolven::RunSettings& s, const tolven::RunSettings& expected) {
     QCOMPARE(s.excludeZero, expected.excludeZero);
     QCOMPARE(s.epsilon, expected.epsilon);
     QCOMPARE(s.maxIterations, expected.maxIterations);
@@ -76,11 +74,15 @@ private slots:
     void cancelEscapeAndCloseWriteNothing();
     void enterInAFieldPressesOk();
     void refusalUsesARealMessageBox();
+
+private:
+    // The settings the dialog works on, as the main dialog hands it its own.
+    tolven::RunSettings settings;
 };
 
 void CSettingDlgTest::init() {
-    tolven::resetSharedData();
-    tolven::setDefaultSettings(tolven::runSettings);
+    settings = tolven::RunSettings();
+    tolven::setDefaultSettings(settings);
 }
 
 void CSettingDlgTest::showsTheSettings_data() {
@@ -103,15 +105,15 @@ void CSettingDlgTest::showsTheSettings() {
     QFETCH(double, alpha);
     QFETCH(double, beta);
     QFETCH(QStringList, texts);
-    tolven::runSettings = {excludeZero, epsilon, iterations, alpha, beta};
-    CSettingDlg dlg;
+    settings = {excludeZero, epsilon, iterations, alpha, beta};
+    CSettingDlg dlg(settings);
     const Controls c(dlg);
     QCOMPARE(c.check->isChecked(), excludeZero == 1);
     QCOMPARE(c.texts(), texts);
 }
 
 void CSettingDlgTest::layoutTabOrderAndFocus() {
-    CSettingDlg dlg;
+    CSettingDlg dlg(settings);
     const Controls c(dlg);
     QCOMPARE(dlg.windowTitle(), QStringLiteral("詳細設定"));
     QCOMPARE(c.check->text(), QStringLiteral("ゼロを除く"));
@@ -140,12 +142,12 @@ void CSettingDlgTest::layoutTabOrderAndFocus() {
 
 void CSettingDlgTest::okStoresTheValuesAsShown() {
     FakePlatform fake;
-    tolven::runSettings = {1, 0.0000123456, 9, 1.23456, -1.0};
-    CSettingDlg dlg;
+    settings = {1, 0.0000123456, 9, 1.23456, -1.0};
+    CSettingDlg dlg(settings);
     Controls(dlg).ok->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QVERIFY(fake.messageBoxes.errors.empty());
-    expectSettings({1, 0.000012, 9, 1.235, -1.0});
+    expectSettings(settings, {1, 0.000012, 9, 1.235, -1.0});
 }
 
 void CSettingDlgTest::okChecksFieldsInOrder_data() {
@@ -190,8 +192,8 @@ void CSettingDlgTest::okChecksFieldsInOrder() {
     QFETCH(int, refused);
     QFETCH(QList<double>, stored);
     FakePlatform fake;
-    tolven::runSettings = customSettings();
-    CSettingDlg dlg;
+    settings = customSettings();
+    CSettingDlg dlg(settings);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     const Controls c(dlg);
@@ -201,7 +203,7 @@ void CSettingDlgTest::okChecksFieldsInOrder() {
 
     c.ok->click();
     // The box is stored before any field is looked at.
-    expectSettings({1, stored[0], int(stored[1]), stored[2], stored[3]});
+    expectSettings(settings, {1, stored[0], int(stored[1]), stored[2], stored[3]});
     if (message.isEmpty()) {
         QVERIFY(fake.messageBoxes.errors.empty());
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
@@ -216,8 +218,8 @@ void CSettingDlgTest::okChecksFieldsInOrder() {
 
 void CSettingDlgTest::storesBeforeARefusalSurviveCancel() {
     FakePlatform fake;
-    tolven::runSettings = customSettings();
-    CSettingDlg dlg;
+    settings = customSettings();
+    CSettingDlg dlg(settings);
     const Controls c(dlg);
     c.check->setChecked(true);
     c.epsilon->setText("0.25");
@@ -227,49 +229,49 @@ void CSettingDlgTest::storesBeforeARefusalSurviveCancel() {
     c.cancel->click();
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
     const tolven::RunSettings o = customSettings();
-    expectSettings({1, 0.25, o.maxIterations, o.initialAlpha, o.initialBeta});
+    expectSettings(settings, {1, 0.25, o.maxIterations, o.initialAlpha, o.initialBeta});
 }
 
 void CSettingDlgTest::valueShownAsZeroIsRefusedAtTheNextOk() {
     FakePlatform fake;
-    tolven::runSettings = {0, 0.0000001, 20, 0.0001, -1.0};
-    CSettingDlg dlg;
+    settings = {0, 0.0000001, 20, 0.0001, -1.0};
+    CSettingDlg dlg(settings);
     const Controls c(dlg);
     QCOMPARE(c.epsilon->text(), QStringLiteral("0.000000"));
     c.ok->click();
     QCOMPARE(fake.messageBoxes.errors, std::vector<QString>{EPSILON});
-    QCOMPARE(tolven::runSettings.epsilon, 0.0000001);
+    QCOMPARE(settings.epsilon, 0.0000001);
 
     c.epsilon->setText("0.001");
     c.ok->click();
     QCOMPARE(fake.messageBoxes.errors.back(), ALPHA);
-    expectSettings({0, 0.001, 20, 0.0001, -1.0});
+    expectSettings(settings, {0, 0.001, 20, 0.0001, -1.0});
 }
 
 void CSettingDlgTest::resetStoresDefaultsAtOnce() {
     FakePlatform fake;
-    tolven::runSettings = {1, 0.5, 3, 4.0, 5.0};
-    CSettingDlg dlg;
+    settings = {1, 0.5, 3, 4.0, 5.0};
+    CSettingDlg dlg(settings);
     const Controls c(dlg);
     c.epsilon->setText("garbage");
     c.reset->click();
     tolven::RunSettings defaults;
     tolven::setDefaultSettings(defaults);
-    expectSettings(defaults);
+    expectSettings(settings, defaults);
     QVERIFY(!c.check->isChecked());
     QCOMPARE(c.texts(), (QStringList{"0.000010", "20", "auto", "auto"}));
     QCOMPARE(dlg.result(), 0);  // still open
 
     c.cancel->click();
-    expectSettings(defaults);
+    expectSettings(settings, defaults);
     QVERIFY(fake.messageBoxes.errors.empty());
 }
 
 void CSettingDlgTest::cancelEscapeAndCloseWriteNothing() {
     FakePlatform fake;
     for (int way = 0; way < 3; ++way) {
-        tolven::runSettings = customSettings();
-        CSettingDlg dlg;
+        settings = customSettings();
+        CSettingDlg dlg(settings);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         const Controls c(dlg);
@@ -281,14 +283,14 @@ void CSettingDlgTest::cancelEscapeAndCloseWriteNothing() {
         if (way == 2) dlg.close();
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        expectSettings(customSettings());
+        expectSettings(settings, customSettings());
     }
     QVERIFY(fake.messageBoxes.errors.empty());
 }
 
 void CSettingDlgTest::enterInAFieldPressesOk() {
     FakePlatform fake;
-    CSettingDlg dlg;
+    CSettingDlg dlg(settings);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     const Controls c(dlg);
@@ -299,12 +301,12 @@ void CSettingDlgTest::enterInAFieldPressesOk() {
     c.iterations->setText("35");
     QTest::keyClick(c.iterations, Qt::Key_Return);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(tolven::runSettings.maxIterations, 35);
+    QCOMPARE(settings.maxIterations, 35);
 }
 
 // The refusal through the real message box: stop icon, the message, one OK.
 void CSettingDlgTest::refusalUsesARealMessageBox() {
-    CSettingDlg dlg;
+    CSettingDlg dlg(settings);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
     const Controls c(dlg);

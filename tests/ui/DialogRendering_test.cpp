@@ -12,7 +12,6 @@
 #include <QTest>
 #include <set>
 
-#include "core/shared_data.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CEstimatorDlg.h"
 
@@ -80,8 +79,6 @@ class DialogRenderingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { tolven::resetSharedData(); }
-
     void mainDialogFollowsItsTemplate() {
         CEstimatorDlg dlg;
         dlg.show();

@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "core/shared_data.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/WhenModal.h"
@@ -73,7 +72,6 @@ private:
 
 private slots:
     void init() {
-        tolven::resetSharedData();
         tolven::setPlatform(Platform{nullptr, nullptr, &viewers});
         dir = std::make_unique<TempDir>();
     }
@@ -184,7 +182,7 @@ private slots:
         // Qt's chooser shows a filter's text with its blanks collapsed.
         QCOMPARE(filters, QStringList({QStringLiteral("ﾃｷｽﾄ,ﾃﾞｰﾀ(*.txt *.dat)"),
                                        QStringLiteral("全て(*.*)")}));
-        QCOMPARE(tolven::inputPath, input);
+        QCOMPARE(dlg.state().inputPath, input);
         QCOMPARE(dlg.findChild<QLineEdit*>("outputEdit")->text(), q(dir->file("areaout.txt")));
         QCOMPARE(dlg.findChild<QLineEdit*>("logEdit")->text(), q(dir->file("areaout.log")));
     }
@@ -199,8 +197,8 @@ private slots:
         writeFile(counts, "1 A 3 2.5\n");
         writeFile((folder / "area.txt").string(), "1 A 3 2.5\n");
         writeFile((folder / "notes.md").string(), "\n");
-        tolven::inputPath = (folder / "area.txt").string();
         CEstimatorDlg dlg;
+        dlg.state().inputPath = (folder / "area.txt").string();
         dlg.show();
         FakeMessageBoxes boxes;
         tolven::setPlatform(Platform{&boxes, nullptr, &viewers});
@@ -228,10 +226,10 @@ private slots:
         QCOMPARE(allFilter, QStringLiteral("全て(*.*)"));
         QCOMPARE(allList, QStringList({QStringLiteral("area.txt"), QStringLiteral("counts"),
                                        QStringLiteral("notes.md")}));
-        QCOMPARE(tolven::inputPath, counts);
+        QCOMPARE(dlg.state().inputPath, counts);
         QCOMPARE(dlg.findChild<QLineEdit*>("inputEdit")->text(), q(counts));
-        QCOMPARE(tolven::outputPath, dir->file("ver1out.txt"));
-        QCOMPARE(tolven::logPath, dir->file("ver1out.log"));
+        QCOMPARE(dlg.state().outputPath, dir->file("ver1out.txt"));
+        QCOMPARE(dlg.state().logPath, dir->file("ver1out.log"));
     }
 
     void openChooserWithAMissingFileShowsNotFound() {
@@ -251,7 +249,7 @@ private slots:
         QVERIFY(*shown);
         QCOMPARE(message, q(missing) + QStringLiteral(" was not found."));
         QVERIFY(dlg.findChild<QLineEdit*>("inputEdit")->text().isEmpty());
-        QVERIFY(tolven::inputPath.empty());
+        QVERIFY(dlg.state().inputPath.empty());
     }
 
     void saveChooserConfirmsAndLeavesAnExistingFileWhole() {
@@ -259,7 +257,7 @@ private slots:
         dlg.show();
         const std::string existing = dir->file("results.txt");
         writeFile(existing, "results of last week\n");
-        tolven::outputPath = dir->file("stored.txt");
+        dlg.state().outputPath = dir->file("stored.txt");
         dlg.findChild<QLineEdit*>("outputEdit")->setText("typed elsewhere.txt");
         QString title, startFolder, question;
         QStringList startFiles;
@@ -280,7 +278,7 @@ private slots:
         QCOMPARE(startFiles, QStringList{q(dir->file("stored.txt"))});
         QVERIFY(question.contains(QStringLiteral("results.txt")));
         QCOMPARE(readFile(existing), std::string("results of last week\n"));
-        QCOMPARE(tolven::outputPath, existing);
+        QCOMPARE(dlg.state().outputPath, existing);
         QCOMPARE(dlg.findChild<QLineEdit*>("outputEdit")->text(), q(existing));
     }
 
@@ -288,25 +286,25 @@ private slots:
         CEstimatorDlg dlg;
         dlg.show();
         dlg.findChild<QRadioButton*>("csvFormatRadio")->click();
-        tolven::outputPath = dir->file("areaout.csv");
+        dlg.state().outputPath = dir->file("areaout.csv");
         auto shown =
             whenModal<QFileDialog>([&](QFileDialog* c) { chooseIn(c, QStringLiteral("table")); });
         dlg.findChild<QPushButton*>("chooseOutputButton")->click();
         QVERIFY(*shown);
-        QCOMPARE(tolven::outputPath, dir->file("table.csv"));
+        QCOMPARE(dlg.state().outputPath, dir->file("table.csv"));
         QVERIFY(std::filesystem::exists(dir->file("table.csv")));
 
-        tolven::logPath = dir->file("areaout.log");
+        dlg.state().logPath = dir->file("areaout.log");
         shown = whenModal<QFileDialog>([&](QFileDialog* c) { chooseIn(c, QStringLiteral("run")); });
         dlg.findChild<QPushButton*>("chooseLogButton")->click();
         QVERIFY(*shown);
-        QCOMPARE(tolven::logPath, dir->file("run.log"));
+        QCOMPARE(dlg.state().logPath, dir->file("run.log"));
     }
 
     void cancelledChooserChangesNothing() {
         CEstimatorDlg dlg;
         dlg.show();
-        tolven::logPath = dir->file("areaout.log");
+        dlg.state().logPath = dir->file("areaout.log");
         dlg.findChild<QLineEdit*>("logEdit")->setText("typed.log");
         auto shown = whenModal<QFileDialog>([&](QFileDialog* c) {
             c->findChild<QLineEdit*>("fileNameEdit")->setText("other.log");
@@ -314,7 +312,7 @@ private slots:
         });
         dlg.findChild<QPushButton*>("chooseLogButton")->click();
         QVERIFY(*shown);
-        QCOMPARE(tolven::logPath, dir->file("areaout.log"));
+        QCOMPARE(dlg.state().logPath, dir->file("areaout.log"));
         QCOMPARE(dlg.findChild<QLineEdit*>("logEdit")->text(), QStringLiteral("typed.log"));
         QVERIFY(!std::filesystem::exists(dir->file("other.log")));
     }

@@ -15,7 +15,6 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "core/shared_data.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/FakePlatform.h"
 #include "ui/CEstimatorDlg.h"
