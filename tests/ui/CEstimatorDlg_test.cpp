@@ -772,14 +772,6 @@ private slots:
         QVERIFY(fake->messageBoxes.questions.empty());
     }
 
-    void coreMessagesGoToTheMainDialogsMessageBoxes() {
-        CEstimatorDlg dlg;
-        sink.setOwner(&dlg);
-        tolven::showErrorMessage("ERROR!! : 入力ファイル\n/x を開けません");
-        QCOMPARE(fake->messageBoxes.errors,
-                 std::vector<QString>{QStringLiteral("ERROR!! : 入力ファイル\n/x を開けません")});
-    }
-
     void displayIsNeededBeforeQtStarts() {
         QVERIFY(!CEstimatorApp::displayAvailable(nullptr, nullptr, nullptr));
         QVERIFY(!CEstimatorApp::displayAvailable("", "", ""));
