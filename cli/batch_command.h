@@ -1,10 +1,12 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "core/extended_settings.h"
 #include "core/run_settings.h"
+#include "core/standardisation/expected_input.h"
 #include "core/user_messages.h"
 
 namespace tolven {
@@ -19,6 +21,12 @@ struct BatchRequest {
     int threads = 1;       // units estimated side by side
     ExtendedSettings extended;  // the options beyond the five settings
     bool quiet = false;    // no progress on the terminal
+
+    // Expected counts from age strata (--strata): when given, the input table
+    // is computed from the strata file instead of read from inputPath, and
+    // also written to writeInputPath when that is not empty.
+    std::optional<StandardisationRequest> standardisation;
+    std::string writeInputPath;
 };
 
 enum class ParseResult {
@@ -27,15 +35,19 @@ enum class ParseResult {
     usageError,  // bad arguments or setting values, reported on `err` or as a message: exit with 2
 };
 
-// Parses `tolven-batch [options] INPUT` into `request`. Help and version go to
+// Parses `tolven-batch [options] INPUT` (or `tolven-batch --strata FILE
+// [options]`) into `request`. Help and version go to
 // `out`, parse errors to `err`. The setting texts are checked like the
 // settings dialog checks them (epsilon, iterations, alpha, beta in this order);
 // the first refused one is reported on `err` with the dialog's message. The
-// default output and log names are those the main dialog proposes.
+// default output and log names are those the main dialog proposes, for INPUT,
+// or with --strata for --write-input when given, else the strata file.
 ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest& request,
                                 std::ostream& out, std::ostream& err);
 
-// Runs one estimation of the request, its messages going to `messages`. The
+// Runs one estimation of the request, its messages going to `messages`. With
+// --strata the input table is computed first (a refusal exits with 1, nothing
+// written) and its summary printed on standard output. The
 // run stops early once stopRequested() is set (see stop_signals.h). Progress
 // goes to standard error when that is a terminal, unless request.quiet.
 // Returns the exit status: 0 on success, 1 when the run failed (its message

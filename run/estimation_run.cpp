@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -67,15 +68,26 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     if (request.progress) request.progress->reading();
     InputTable table;
     int wholeFileMode = 0;
-    if (readInputFile(request.inputPath, table, wholeFileMode, messages, runChunks) != 0) {
-        return RUN_FAILED;
-    }
+    const ComputedInput* const computed = request.computedInput;
+    const int read =
+        computed ? readInputText(computed->text, computed->writePath, table, wholeFileMode,
+                                 messages, runChunks)
+                 : readInputFile(request.inputPath, table, wholeFileMode, messages, runChunks);
+    if (read != 0) return RUN_FAILED;
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
 
     // Both outputs are opened before anything is written; a file that is
     // replaced is written as a temporary beside it, so that until both are
     // complete the old files stay as they were (the destructors remove the
     // temporaries on every way out before the commits).
+    std::optional<OutputFile> written;  // the computed input, when it is to be kept
+    if (computed && !computed->writePath.empty()) {
+        written.emplace(computed->writePath);
+        if (written->open() != 0) {
+            messages.showError(cannotOpenMessage(INPUT_FILE_SUBJECT, written->path()));
+            return RUN_FAILED;
+        }
+    }
     OutputFile log(request.logPath);
     OutputFile output(request.outputPath);
     if (log.open() != 0) {
@@ -86,11 +98,23 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         messages.showError(cannotOpenMessage(OUTPUT_FILE_SUBJECT, output.path()));
         return RUN_FAILED;
     }
-    if (const std::string clash = clashMessage(request.inputPath, log, output); !clash.empty()) {
+    std::string clash;
+    if (computed) {
+        clash = computedInputClash(*computed, written ? &*written : nullptr,
+                                   {{LOG_FILE_SUBJECT, &log}, {OUTPUT_FILE_SUBJECT, &output}});
+    }
+    if (clash.empty()) {
+        clash = clashMessage(computed ? std::string() : request.inputPath, log, output);
+    }
+    if (!clash.empty()) {
         messages.showError(clash);
         return RUN_FAILED;
     }
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
+    if (written) {
+        written->startWriting();
+        std::fwrite(computed->text.data(), 1, computed->text.size(), written->stream());
+    }
     log.startWriting();
     output.startWriting();
 
@@ -124,12 +148,20 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
 
     // Each lost file gets its own message: the user needs to know both.
     // Neither replaces its old file unless both are complete.
+    const bool inputWritten = !written || written->finish();
     const bool logWritten = log.finish();
     const bool outputWritten = output.finish();
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
+    if (!inputWritten) messages.showError(cannotWriteMessage(INPUT_FILE_SUBJECT, written->path()));
     if (!logWritten) messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path()));
     if (!outputWritten) messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path()));
-    if (!logWritten || !outputWritten) return RUN_FAILED;
+    if (!inputWritten || !logWritten || !outputWritten) return RUN_FAILED;
+    // The input first: results are never put in place without the input they
+    // came from.
+    if (written && written->commit() != 0) {
+        messages.showError(cannotWriteMessage(INPUT_FILE_SUBJECT, written->path()));
+        return RUN_FAILED;
+    }
     // The log first, then the table: two renames, not one atomic step.
     if (log.commit() != 0) {
         messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path()));
