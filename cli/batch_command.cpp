@@ -10,6 +10,7 @@
 #include <ostream>
 
 #include "cli/stop_signals.h"
+#include "cli/strata_options.h"
 #include "cli/terminal_progress.h"
 #include "core/characters.h"
 #include "core/extended_setting_text.h"
@@ -61,7 +62,7 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
     bool excludeZero = false;
     bool posterior = false;
     bool quiet = false;
-    app.add_option("INPUT", input, "The input data file")->required();
+    CLI::Option* inputOption = app.add_option("INPUT", input, "The input data file");
     app.add_option("-o,--output", output,
                    "The result table (default: INPUT cut before its last \".\", then out.txt or "
                    "out.csv)");
@@ -94,8 +95,13 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
                    "Units estimated side by side, 1 to 1024 (default: every core; 1 runs the "
                    "units one after another)");
 
+    // Expected counts from age strata, in place of INPUT.
+    StrataOptions strata;
+    addStrataOptions(app, strata);
+
     try {
         app.parse(argc, argv);
+        if (inputOption->count() == 0 && !strata.strata) throw CLI::RequiredError("INPUT");
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error, out, err);
         return status == 0 ? ParseResult::done : ParseResult::usageError;
@@ -146,8 +152,18 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
     batch.quiet = quiet;
     parsed.inputPath = input;
     parsed.csvOutput = csv ? 1 : 0;
-    parsed.outputPath = output ? *output : defaultOutputName(defaultNameBase(input), csv);
-    parsed.logPath = log ? *log : defaultLogName(defaultNameBase(input));
+
+    if (!checkStrataOptions(strata, inputOption->count() != 0, batch.standardisation, err)) {
+        return ParseResult::usageError;
+    }
+    std::string named = input;  // the path the default names derive from
+    if (batch.standardisation) {
+        batch.writeInputPath = strata.writeInput.value_or("");
+        named = strata.writeInput ? *strata.writeInput : *strata.strata;
+        parsed.inputPath = *strata.strata;
+    }
+    parsed.outputPath = output ? *output : defaultOutputName(defaultNameBase(named), csv);
+    parsed.logPath = log ? *log : defaultLogName(defaultNameBase(named));
     request = batch;
     return ParseResult::run;
 }
@@ -155,6 +171,14 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
 int runBatch(const BatchRequest& request, MessageSink& messages) {
     RunRequest run = request.run;
     run.cancel = &stopRequested();
+    ComputedInput computed;
+    if (request.standardisation) {
+        if (prepareComputedInput(*request.standardisation, request.writeInputPath, computed,
+                                 messages, stdout) != 0) {
+            return 1;
+        }
+        run.computedInput = &computed;
+    }
     std::optional<TerminalProgress> progress;
     if (!request.quiet && ::isatty(STDERR_FILENO) == 1) {
         progress.emplace(stderr);

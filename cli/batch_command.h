@@ -1,8 +1,10 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
+#include "core/standardisation/expected_input.h"
 #include "core/user_messages.h"
 #include "run/estimation_run.h"
 
@@ -17,6 +19,12 @@ struct BatchRequest {
     // thread count; its cancel flag and progress are set by runBatch.
     RunRequest run;
     bool quiet = false;  // no progress on the terminal
+
+    // Expected counts from age strata (--strata): when given, the input table
+    // is computed from the strata file instead of read from run.inputPath, and
+    // also written to writeInputPath when that is not empty.
+    std::optional<StandardisationRequest> standardisation;
+    std::string writeInputPath;
 };
 
 enum class ParseResult {
@@ -25,15 +33,19 @@ enum class ParseResult {
     usageError,  // bad arguments or setting values, reported on `err` or as a message: exit with 2
 };
 
-// Parses `tolven-batch [options] INPUT` into `request`. Help and version go to
+// Parses `tolven-batch [options] INPUT` (or `tolven-batch --strata FILE
+// [options]`) into `request`. Help and version go to
 // `out`, parse errors to `err`. The setting texts are checked like the
 // settings dialog checks them (epsilon, iterations, alpha, beta in this order);
 // the first refused one is reported on `err` with the dialog's message. The
-// default output and log names are those the main dialog proposes.
+// default output and log names are those the main dialog proposes, for INPUT,
+// or with --strata for --write-input when given, else the strata file.
 ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest& request,
                                 std::ostream& out, std::ostream& err);
 
-// Runs one estimation of the request, its messages going to `messages`. The
+// Runs one estimation of the request, its messages going to `messages`. With
+// --strata the input table is computed first (a refusal exits with 1, nothing
+// written) and its summary printed on standard output. The
 // run stops early once stopRequested() is set (see stop_signals.h). Progress
 // goes to standard error when that is a terminal, unless request.quiet.
 // Returns the exit status: 0 on success, 1 when the run failed (its message

@@ -8,6 +8,8 @@ namespace tolven {
 inline constexpr const char* INPUT_FILE_SUBJECT = "入力ファイル";
 inline constexpr const char* OUTPUT_FILE_SUBJECT = "出力ファイル";
 inline constexpr const char* LOG_FILE_SUBJECT = "ログファイル";
+inline constexpr const char* STRATA_FILE_SUBJECT = "層別ファイル";
+inline constexpr const char* RATE_FILE_SUBJECT = "基準率ファイル";
 
 // "ERROR!! : <subject>\n<path><reason>". The path is shown as C prints it: up
 // to its first NUL, if any.

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "core/input_table.h"
 #include "core/user_messages.h"
@@ -45,5 +46,12 @@ void runChunksInTurn(std::size_t count, const std::function<void(std::size_t)>& 
 
 int readInputFile(const std::string& path, InputTable& table, int& wholeFileMode,
                   MessageSink& messages, const ChunkRunner& runChunks = runChunksInTurn);
+
+// The same for a table held in memory (one computed by the program) rather
+// than in a file: `text` is read as the file's bytes would be, and `name`
+// stands for the file in the one message that names it.
+int readInputText(std::string_view text, const std::string& name, InputTable& table,
+                  int& wholeFileMode, MessageSink& messages,
+                  const ChunkRunner& runChunks = runChunksInTurn);
 
 }  // namespace tolven

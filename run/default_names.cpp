@@ -14,6 +14,8 @@ std::string defaultOutputName(const std::string& base, bool csv) {
 
 std::string defaultLogName(const std::string& base) { return base + "out.log"; }
 
+std::string defaultExpectedInputName(const std::string& base) { return base + "_expected.txt"; }
+
 std::string switchExtension(const std::string& path, const std::string& from,
                             const std::string& to) {
     if (from.empty()) return path;

@@ -20,6 +20,10 @@ std::string defaultOutputName(const std::string& base, bool csv);
 // base + "out.log".
 std::string defaultLogName(const std::string& base);
 
+// base + "_expected.txt": the input table computed from a strata file whose
+// base this is.
+std::string defaultExpectedInputName(const std::string& base);
+
 // Replaces every occurrence of `from` in `path` by `to`, scanning left to right
 // over non-overlapping occurrences, folder names included. Case-sensitive:
 // ".TXT" is not ".txt". An empty `from` leaves the path unchanged.

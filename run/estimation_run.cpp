@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -66,15 +67,26 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     if (request.progress) request.progress->reading();
     InputTable table;
     int wholeFileMode = 0;
-    if (readInputFile(request.inputPath, table, wholeFileMode, messages, runChunks) != 0) {
-        return RUN_FAILED;
-    }
+    const ComputedInput* const computed = request.computedInput;
+    const int read =
+        computed ? readInputText(computed->text, computed->writePath, table, wholeFileMode,
+                                 messages, runChunks)
+                 : readInputFile(request.inputPath, table, wholeFileMode, messages, runChunks);
+    if (read != 0) return RUN_FAILED;
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
 
     // Both outputs are opened before anything is written; a file that is
     // replaced is written as a temporary beside it, so that until both are
     // complete the old files stay as they were (the destructors remove the
     // temporaries on every way out before the commits).
+    std::optional<OutputFile> written;  // the computed input, when it is to be kept
+    if (computed && !computed->writePath.empty()) {
+        written.emplace(computed->writePath);
+        if (written->open() != 0) {
+            messages.showError(cannotOpenMessage(INPUT_FILE_SUBJECT, written->path()));
+            return RUN_FAILED;
+        }
+    }
     OutputFile log(request.logPath);
     OutputFile output(request.outputPath);
     if (log.open() != 0) {
@@ -85,11 +97,20 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         messages.showError(cannotOpenMessage(OUTPUT_FILE_SUBJECT, output.path()));
         return RUN_FAILED;
     }
-    if (const std::string clash = clashMessage(request.inputPath, log, output); !clash.empty()) {
+    std::string clash;
+    if (computed) {
+        clash = computedInputClash(*computed, written ? &*written : nullptr,
+                                   {{LOG_FILE_SUBJECT, &log}, {OUTPUT_FILE_SUBJECT, &output}});
+    }
+    if (clash.empty()) {
+        clash = clashMessage(computed ? std::string() : request.inputPath, log, output);
+    }
+    if (!clash.empty()) {
         messages.showError(clash);
         return RUN_FAILED;
     }
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
+    if (written) std::fwrite(computed->text.data(), 1, computed->text.size(), written->stream());
 
     const ExtendedSettings& extended = request.extended;
     std::string header;
@@ -122,17 +143,27 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
 
     // Each lost file gets its own message: the user needs to know both.
     // Neither replaces its old file unless both are complete.
+    const bool inputWritten = !written || written->finish();
     const bool logWritten = log.finish();
     const bool outputWritten = output.finish();
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
+    if (!inputWritten) messages.showError(cannotWriteMessage(INPUT_FILE_SUBJECT, written->path()));
     if (!logWritten) messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path()));
     if (!outputWritten) messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path()));
-    if (!logWritten || !outputWritten) return RUN_FAILED;
-    // The log first, then the table, with no stop and no other run between.
+    if (!inputWritten || !logWritten || !outputWritten) return RUN_FAILED;
+    // The input first (results are never put in place without the input they
+    // came from), then the log, then the table, with no stop and no other run
+    // between.
+    std::vector<OutputFile*> commits;
+    if (written) commits.push_back(&*written);
+    commits.push_back(&log);
+    commits.push_back(&output);
     const OutputFile* failed = nullptr;
-    if (commitTogether(log, output, failed) != 0) {
-        messages.showError(cannotWriteMessage(
-            failed == &log ? LOG_FILE_SUBJECT : OUTPUT_FILE_SUBJECT, failed->path()));
+    if (commitTogether(commits, failed) != 0) {
+        const char* subject = failed == &log      ? LOG_FILE_SUBJECT
+                              : failed == &output ? OUTPUT_FILE_SUBJECT
+                                                  : INPUT_FILE_SUBJECT;
+        messages.showError(cannotWriteMessage(subject, failed->path()));
         return RUN_FAILED;
     }
     if (request.outcome) {

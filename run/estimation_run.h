@@ -7,6 +7,7 @@
 #include "core/extended_settings.h"
 #include "core/run_settings.h"
 #include "core/user_messages.h"
+#include "run/computed_input.h"
 #include "run/run_outcome.h"
 #include "run/run_progress.h"
 
@@ -28,6 +29,12 @@ struct RunRequest {
     // When given, a successful run leaves in it what the plots need (see
     // collectOutcome); otherwise it is left alone.
     RunOutcome* outcome = nullptr;
+
+    // An input table computed in memory (expected counts from strata): when
+    // given, the run reads its text instead of the file inputPath, refuses
+    // outputs that would replace its source files, and writes it to its
+    // writePath (if any) as a third output, put in place before the log.
+    const ComputedInput* computedInput = nullptr;
 };
 
 // What runEstimation returns.
@@ -59,6 +66,7 @@ int defaultThreadCount();
 //     ログファイル\n%s に書き込めません", likewise 出力ファイル), neither old
 //     file is replaced, and the run returns RUN_FAILED. A cancelled run
 //     replaces nothing either.
+// With a computed input, "入力ファイル" in the messages is its writePath.
 // Returns 0 on success. Every message goes to `messages`. Units are estimated
 // on request.threads threads; the files written are byte for byte the same
 // for every number of threads.

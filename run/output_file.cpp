@@ -564,13 +564,13 @@ int lockableFolder(int folderFd) {
 
 }  // namespace
 
-int commitTogether(OutputFile& first, OutputFile& second, const OutputFile*& failed) {
+int commitTogether(const std::vector<OutputFile*>& files, const OutputFile*& failed) {
     struct Locked {
         int fd;
         struct stat status;
     };
     std::vector<Locked> folders;
-    for (const OutputFile* file : {&first, &second}) {
+    for (const OutputFile* file : files) {
         const int fd = lockableFolder(file->temporary_ ? file->folderFd_ : -1);
         struct stat status {};
         if (fd < 0) continue;
@@ -593,16 +593,19 @@ int commitTogether(OutputFile& first, OutputFile& second, const OutputFile*& fai
     }
 
     holdStops();
-    int error = first.commit();
-    if (error != 0) {
-        failed = &first;
-        second.abandon();
-    } else {
-        if (const int pause = pauseBetweenCommits.load()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    int error = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (error != 0) {
+            files[i]->abandon();
+            continue;
         }
-        error = second.commit();
-        if (error != 0) failed = &second;
+        if (i == 1) {
+            if (const int pause = pauseBetweenCommits.load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+            }
+        }
+        error = files[i]->commit();
+        if (error != 0) failed = files[i];
     }
     for (const Locked& folder : folders) ::close(folder.fd);
     releaseStops();

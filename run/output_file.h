@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tolven {
 
@@ -130,7 +131,7 @@ public:
     void abandon();
 
 private:
-    friend int commitTogether(OutputFile&, OutputFile&, const OutputFile*&);
+    friend int commitTogether(const std::vector<OutputFile*>&, const OutputFile*&);
 
     int openThroughDescriptor(const std::string& finalPath, bool& handled);
     int openInPlace(int fd);
@@ -167,20 +168,25 @@ private:
 // a name for a moment before it is locked).
 inline constexpr int STALE_TEMPORARY_SECONDS = 60;
 
-// Commits the outputs of one run as a pair, after both finish() returned
-// true: `first`, then `second`. Exclusive against other processes that commit
+// Commits the outputs of one run together, in the order given, after every
+// finish() returned true. Exclusive against other processes that commit
 // through this function: each output folder that can be opened for reading
 // is locked with flock(), in the order of device and inode number, and held
-// across both commits (a folder that cannot be opened for reading is not
-// locked, and there the pair is only as exclusive as two renames are).
-// Waiting for that lock may be stopped by a signal; once the locks are held,
-// the stops of temporary_files.h are held until both commits are over, so a
-// stop never falls between them. Returns 0, or the errno value of the failed
-// commit with `failed` pointing at that output; when `first` fails, `second`
-// is abandoned.
-int commitTogether(OutputFile& first, OutputFile& second, const OutputFile*& failed);
+// across all the commits (a folder that cannot be opened for reading is not
+// locked, and there the outputs are only as exclusive as separate renames
+// are). Waiting for that lock may be stopped by a signal; once the locks are
+// held, the stops of temporary_files.h are held until every commit is over,
+// so a stop never falls between two of them. Returns 0, or the errno value of
+// the failed commit with `failed` pointing at that output; the outputs after
+// it are abandoned (those before it stay committed).
+int commitTogether(const std::vector<OutputFile*>& files, const OutputFile*& failed);
 
-// For tests only: commitTogether() waits this long between its two commits.
+// The usual pair: the log, then the table.
+inline int commitTogether(OutputFile& first, OutputFile& second, const OutputFile*& failed) {
+    return commitTogether({&first, &second}, failed);
+}
+
+// For tests only: commitTogether() waits this long after its first commit.
 void pauseBetweenCommitsForTesting(int milliseconds);
 
 // The writability check of the file choosers: opens `path` for writing without

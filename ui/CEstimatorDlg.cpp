@@ -13,6 +13,7 @@
 #include "ui/CAboutDlg.h"
 #include "ui/BackgroundRun.h"
 #include "ui/CEditorDlg.h"
+#include "ui/CExpectedDlg.h"
 #include "ui/CExtendedSettingDlg.h"
 #include "ui/CPlotDlg.h"
 #include "ui/CSettingDlg.h"
@@ -133,6 +134,7 @@ CEstimatorDlg::CEstimatorDlg(QWidget* parent)
     connect(ui_->extendedSettingsAction, &QAction::triggered, this,
             &CEstimatorDlg::OnExtendedSettings);
     connect(ui_->plotAction, &QAction::triggered, this, &CEstimatorDlg::OnPlots);
+    connect(ui_->expectedAction, &QAction::triggered, this, &CEstimatorDlg::OnExpectedCounts);
     connect(ui_->aboutAction, &QAction::triggered, this, &CEstimatorDlg::OnAbout);
 
     tolven::setDefaultSettings(state_.runSettings);
@@ -214,9 +216,13 @@ void CEstimatorDlg::OnBrowseInput() {
         showFileError(error, *chosen);
         return;
     }
-    setEditText(ui_->inputEdit, *chosen);
-    state_.inputPath = bytes;
-    MakeDefaultNames(*chosen);
+    useInputFile(*chosen);
+}
+
+void CEstimatorDlg::useInputFile(const QString& chosen) {
+    setEditText(ui_->inputEdit, chosen);
+    state_.inputPath = toPathBytes(chosen);
+    MakeDefaultNames(chosen);
 }
 
 void CEstimatorDlg::MakeDefaultNames(const QString& chosenInput) {
@@ -306,7 +312,9 @@ void CEstimatorDlg::OnRun() {
 
     BackgroundRun run(this, std::move(request));
     run_ = &run;
+    ui_->expectedAction->setEnabled(false);
     const int result = run.exec();
+    ui_->expectedAction->setEnabled(true);
     run_ = nullptr;
     if (closeAfterRun_ || run.closeRequested()) {
         QDialog::reject();
@@ -349,6 +357,12 @@ void CEstimatorDlg::OnPlots() {
     if (run_ || !lastOutcome_) return;
     CPlotDlg plots(*lastOutcome_, this);
     plots.exec();
+}
+
+void CEstimatorDlg::OnExpectedCounts() {
+    if (run_) return;  // keyboard shortcuts still reach the commands during a run
+    CExpectedDlg expected(this);
+    if (expected.exec() == QDialog::Accepted) useInputFile(expected.writtenPath());
 }
 
 void CEstimatorDlg::OnAbout() {

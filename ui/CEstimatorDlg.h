@@ -79,6 +79,9 @@ public slots:
     void OnExtendedSettings();
     // The plots of the last successful run; enabled once a run has succeeded.
     void OnPlots();
+    // Expected counts from age strata: the dialog 期待数の計算, whose written
+    // input file becomes the input as if 参照 had chosen it. Disabled during a run.
+    void OnExpectedCounts();
     void OnAbout();
 
 protected:
@@ -90,6 +93,8 @@ protected:
 #endif
 
 private:
+    // Shows a chosen input file and stores it in inputPath, then MakeDefaultNames.
+    void useInputFile(const QString& chosen);
     // Derives the output and log names from the chosen input path and shows them.
     void MakeDefaultNames(const QString& chosenInput);
     // Sets an edit's text so that the enabling rules see it as a change even

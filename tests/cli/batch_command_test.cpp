@@ -121,5 +121,73 @@ TEST(BatchCommandTest, ThreadsMustBeAWholeNumberFromOneToTheCap) {
     }
 }
 
+TEST(BatchCommandTest, StrataReplaceInputAndNameTheDefaults) {
+    const struct {
+        std::vector<const char*> arguments;
+        ReferenceRates reference;
+        const char* rateFile;
+        double ratePer;
+        const char* writeInput;
+        const char* output;
+        const char* log;
+    } cases[] = {
+        {{"--strata", "d/strata.txt"},
+         ReferenceRates::unit,
+         "",
+         1.0,
+         "",
+         "d/strataout.txt",
+         "d/strataout.log"},
+        {{"--strata", "d/strata.txt", "--reference", "all", "--write-input", "e/in.txt", "--csv"},
+         ReferenceRates::all,
+         "",
+         1.0,
+         "e/in.txt",
+         "e/inout.csv",
+         "e/inout.log"},
+        {{"--strata", "d/strata.txt", "--reference", "r.txt", "--rate-per", "100000", "-o", "x"},
+         ReferenceRates::rateFile,
+         "r.txt",
+         100000.0,
+         "",
+         "x",
+         "d/strataout.log"},
+    };
+    for (const auto& c : cases) {
+        const Parsed parsed = parse(c.arguments);
+        ASSERT_EQ(parsed.result, ParseResult::run) << parsed.err;
+        const BatchRequest& r = parsed.request;
+        ASSERT_TRUE(r.standardisation.has_value());
+        EXPECT_EQ(r.standardisation->strataPath, "d/strata.txt");
+        EXPECT_EQ(r.standardisation->reference, c.reference);
+        EXPECT_EQ(r.standardisation->rateFilePath, c.rateFile);
+        EXPECT_EQ(r.standardisation->ratePer, c.ratePer);
+        EXPECT_EQ(r.writeInputPath, c.writeInput);
+        EXPECT_EQ(r.run.outputPath, c.output);
+        EXPECT_EQ(r.run.logPath, c.log);
+    }
+    EXPECT_FALSE(parse({"in.txt"}).request.standardisation.has_value());
+}
+
+TEST(BatchCommandTest, StrataOptionsRefusedAsUsageErrors) {
+    const struct {
+        std::vector<const char*> arguments;
+        const char* error;
+    } cases[] = {
+        {{"--strata", "s.txt", "in.txt"}, "INPUT and --strata exclude each other"},
+        {{"--reference", "all", "in.txt"}, "--reference needs --strata"},
+        {{"--write-input", "w.txt", "in.txt"}, "--write-input needs --strata"},
+        {{"--strata", "s.txt", "--rate-per", "1000"}, "--rate-per needs a rate file"},
+        {{"--strata", "s.txt", "--reference", "r.txt", "--rate-per", "100"},
+         "--rate-per: 100 is none of 1, 1000 and 100000"},
+        {{}, "INPUT is required"},
+    };
+    for (const auto& c : cases) {
+        const Parsed parsed = parse(c.arguments);
+        EXPECT_EQ(parsed.result, ParseResult::usageError) << c.error;
+        EXPECT_NE(parsed.err.find(c.error), std::string::npos) << parsed.err;
+    }
+}
+
 }  // namespace
 }  // namespace tolven

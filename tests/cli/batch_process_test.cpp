@@ -269,5 +269,69 @@ TEST_F(BatchProcessTest, ThreadsTheSystemRefusesEndTheRunWithAMessage) {
     expectNoTemporaries(dir);
 }
 
+TEST_F(BatchProcessTest, StrataGiveTheInputThatTheRunEstimates) {
+    const std::string strata = dir.file("strata.txt");
+    std::filesystem::copy_file(dataFile("standardisation/three_regions_crlf_ctrl_z.txt"), strata);
+    const std::string written = dir.file("expected.txt");
+    EXPECT_EQ(batch("--strata " + shellWord(strata) + " --reference all --write-input " +
+                    shellWord(written)),
+              0)
+        << stderrText;
+    EXPECT_EQ(stderrText, "");
+    EXPECT_EQ(readFile(written), "1\tA\t3\t2.5\n1\tB\t3\t4.5\n2\tC\t4\t3\n");
+    EXPECT_NE(stdoutText.find("期待数の合計 : 10.000000\n"), std::string::npos) << stdoutText;
+    // The outputs are named after the written input, and are what a run on it writes.
+    const std::string table = readFile(dir.file("expectedout.txt"));
+    const std::string log = readFile(dir.file("expectedout.log"));
+    EXPECT_EQ(batch("-o " + shellWord(dir.file("t.txt")) + " -l " + shellWord(dir.file("t.log")) +
+                    " " + shellWord(written)),
+              0);
+    EXPECT_EQ(table, readFile(dir.file("t.txt")));
+    EXPECT_EQ(log, readFile(dir.file("t.log")));
+
+    // Without --write-input only the outputs are written, named after the strata file.
+    EXPECT_EQ(batch("--strata " + shellWord(strata) + " --reference all"), 0);
+    EXPECT_EQ(readFile(dir.file("strataout.txt")), table);
+    EXPECT_EQ(batch("--strata " + shellWord(strata) + " " + shellWord(input)), 2);
+}
+
+TEST_F(BatchProcessTest, RefusedStrataWriteNothing) {
+    const std::string strata = dir.file("strata.txt");
+    const std::string written = dir.file("expected.txt");
+    const std::string run = " --write-input " + shellWord(written);
+    test::writeFile(strata, "1 A s1 2 10\n1 A s1 1 10\n");
+    EXPECT_EQ(batch("--strata " + shellWord(strata) + run), 1);
+    EXPECT_EQ(stderrText, "Error!! : 層別ファイル\n層 s1 が同じ地域に2度あります : 2行目\n");
+    EXPECT_EQ(stdoutText, "");
+    EXPECT_FALSE(std::filesystem::exists(written));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("expectedout.txt")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("expectedout.log")));
+
+    // The computed input may not replace a file it was computed from.
+    test::writeFile(strata, "1 A s1 2 10\n1 B s1 1 10\n");
+    const std::string strataText = readFile(strata);
+    EXPECT_EQ(batch("--strata " + shellWord(strata) + " --write-input " + shellWord(strata)), 1);
+    EXPECT_EQ(stderrText,
+              "ERROR!! : 入力ファイル\n" + strata + " は層別ファイルと同じファイルです\n");
+    EXPECT_EQ(readFile(strata), strataText);
+    const std::string rates = dir.file("rates.txt");
+    test::writeFile(rates, "s1 1\n");
+    EXPECT_EQ(batch("--strata " + shellWord(strata) + " --reference " + shellWord(rates) + " -l " +
+                    shellWord(rates)),
+              1);
+    EXPECT_EQ(stderrText,
+              "ERROR!! : ログファイル\n" + rates + " は基準率ファイルと同じファイルです\n");
+    EXPECT_EQ(readFile(rates), "s1 1\n");
+
+    // A table that cannot be written leaves the old input file as it was.
+    if (std::filesystem::exists("/dev/full")) {
+        test::writeFile(written, "old input\n");
+        EXPECT_EQ(batch("--strata " + shellWord(strata) + run + " -o /dev/full"), 1);
+        EXPECT_EQ(stderrText, "ERROR!! : 出力ファイル\n/dev/full に書き込めません\n");
+        EXPECT_EQ(readFile(written), "old input\n");
+        EXPECT_FALSE(std::filesystem::exists(dir.file("expectedout.log")));
+    }
+}
+
 }  // namespace
 }  // namespace tolven

@@ -27,6 +27,7 @@
 #include "ui/CAboutDlg.h"
 #include "ui/CEditorDlg.h"
 #include "ui/CEstimatorApp.h"
+#include "ui/CExpectedDlg.h"
 #include "ui/CSettingDlg.h"
 
 using tolven::test::readFile;
@@ -411,6 +412,36 @@ private slots:
         QVERIFY(dlg.isVisible());
     }
 
+    void expectedCountsBecomeTheInputAsIfChosen() {
+        CEstimatorDlg dlg;
+        Controls c(dlg);
+        auto* expected = dlg.findChild<QAction*>("expectedAction");
+        QCOMPARE(expected->text(), QStringLiteral("期待数(&E)"));
+        c.csv->click();
+        const std::string strata = dir->file("area.txt");
+        writeFile(strata, "1 A s1 2 10\n1 B s1 1 10\n2 C s1 1 5\n");
+        auto created = whenModal<CExpectedDlg>([&](CExpectedDlg* e) {
+            e->findChild<QLineEdit*>("strataEdit")->setText(q(strata));
+            e->findChild<QPushButton*>("createButton")->click();
+        });
+        expected->trigger();
+        QVERIFY(*created);
+        QVERIFY(fake->messageBoxes.errors.empty());
+        QCOMPARE(readFile(dir->file("area_expected.txt")),
+                 std::string("1\tA\t2\t1.5\n1\tB\t1\t1.5\n2\tC\t1\t1\n"));
+        QCOMPARE(c.input->text(), q(dir->file("area_expected.txt")));
+        QCOMPARE(dlg.state().inputPath, dir->file("area_expected.txt"));
+        QCOMPARE(c.output->text(), q(dir->file("area_expectedout.csv")));
+        QCOMPARE(c.log->text(), q(dir->file("area_expectedout.log")));
+        QVERIFY(c.run->isEnabled() && c.check->isEnabled());
+
+        // Cancelled, it changes nothing.
+        auto cancelled = whenModal<CExpectedDlg>([](CExpectedDlg* e) { e->reject(); });
+        expected->trigger();
+        QVERIFY(*cancelled);
+        QCOMPARE(c.input->text(), q(dir->file("area_expected.txt")));
+    }
+
     void browseInputSetsTheInputAndProposesNames_data() {
         QTest::addColumn<bool>("csv");
         QTest::newRow("txt") << false;
@@ -624,6 +655,7 @@ private slots:
 
         bool sawProgress = false;
         bool secondRunRefused = false;
+        bool expectedDisabled = false;
         QTimer::singleShot(BackgroundRun::PROGRESS_DELAY_MS + 300, &dlg, [&] {
             BackgroundRun* run = dlg.currentRun();
             QVERIFY(run != nullptr);
@@ -632,6 +664,7 @@ private slots:
             // The main dialog takes no input meanwhile.
             QTest::mouseClick(c.run, Qt::LeftButton);
             secondRunRefused = dlg.currentRun() == run;
+            expectedDisabled = !dlg.findChild<QAction*>("expectedAction")->isEnabled();
             if (progress) {
                 QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
             }
@@ -642,6 +675,8 @@ private slots:
 
         QVERIFY(sawProgress);
         QVERIFY(secondRunRefused);
+        QVERIFY(expectedDisabled);
+        QVERIFY(dlg.findChild<QAction*>("expectedAction")->isEnabled());
         QVERIFY(dlg.currentRun() == nullptr);
         QCOMPARE(fake->messageBoxes.notices.size(), std::size_t{1});
         QVERIFY(fake->messageBoxes.errors.empty());

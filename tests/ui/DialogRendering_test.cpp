@@ -95,11 +95,11 @@ private slots:
         // The two commands stand at the right-hand end of the bar.
         QCOMPARE(commandBar->parentWidget(), menuBar);
         QVERIFY(commandBar->geometry().right() >= menuBar->width() - 4);
-        // The four commands, in their order, fill the bar from its right end.
+        // The five commands, in their order, fill the bar from its right end.
         QStringList names;
         for (const QAction* action : commandBar->actions()) names << action->objectName();
-        QCOMPARE(names, QStringList({"detailSettingsAction", "extendedSettingsAction",
-                                     "plotAction", "aboutAction"}));
+        QCOMPARE(names, QStringList({"detailSettingsAction", "extendedSettingsAction", "plotAction",
+                                     "expectedAction", "aboutAction"}));
         QVERIFY(commandBar->geometry().left() > 0);
 
         for (const Placement& p : MAIN_CONTROLS) {
