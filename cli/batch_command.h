@@ -6,6 +6,7 @@
 #include "core/extended_settings.h"
 #include "core/run_settings.h"
 #include "core/user_messages.h"
+#include "cli/geo_package_output.h"
 
 namespace tolven {
 
@@ -19,6 +20,7 @@ struct BatchRequest {
     int threads = 1;       // units estimated side by side
     ExtendedSettings extended;  // the options beyond the five settings
     bool quiet = false;    // no progress on the terminal
+    GeoOutputRequest geo;  // --geo-output and the boundaries; off when geo.path is empty
 };
 
 enum class ParseResult {
@@ -38,6 +40,8 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
 // Runs one estimation of the request, its messages going to `messages`. The
 // run stops early once stopRequested() is set (see stop_signals.h). Progress
 // goes to standard error when that is a terminal, unless request.quiet.
+// With a GeoPackage asked for, the boundary summary goes to standard error
+// once the boundaries are joined.
 // Returns the exit status: 0 on success, 1 when the run failed (its message
 // has been shown), 128 + the signal's number (130 for SIGINT, 143 for
 // SIGTERM) when a signal stopped it.

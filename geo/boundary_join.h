@@ -11,9 +11,9 @@ namespace tolven {
 
 // How one unit's rows met the boundaries.
 struct UnitJoin {
-    int unit = 0;               // -1 in whole-file mode
-    std::size_t rows = 0;       // rows of the unit
-    std::size_t matched = 0;    // rows whose code has a boundary
+    int unit = 0;                             // -1 in whole-file mode
+    std::size_t rows = 0;                     // rows of the unit
+    std::size_t matched = 0;                  // rows whose code has a boundary
     std::vector<std::string> firstUnmatched;  // up to UNMATCHED_NAMED codes (UTF-8), in file order
 };
 

@@ -106,8 +106,7 @@ int fieldIndex(OGRLayer& layer, const std::string& name, const std::string& role
     return index;
 }
 
-std::string notPolygonsMessage(OGRLayer& layer, const std::string& path,
-                               OGRwkbGeometryType type) {
+std::string notPolygonsMessage(OGRLayer& layer, const std::string& path, OGRwkbGeometryType type) {
     return "layer " + quoted(layer.GetName()) + " of " + quoted(path) + " holds " +
            OGRGeometryTypeToName(type) + " geometries; boundaries must be polygons";
 }

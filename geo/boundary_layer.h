@@ -28,22 +28,22 @@ using GeometryPointer = std::unique_ptr<OGRGeometry, GeometryDeleter>;
 
 // One boundary: the first feature of the layer with its code.
 struct BoundaryFeature {
-    std::string code;           // the join field's value, UTF-8, as GDAL reads it
-    std::string label;          // the label field's value, UTF-8 (empty without one)
-    bool hasLabel = false;      // false when no label field was given or its value is null
-    GeometryPointer geometry;   // a MultiPolygon; null when the feature has no geometry
+    std::string code;          // the join field's value, UTF-8, as GDAL reads it
+    std::string label;         // the label field's value, UTF-8 (empty without one)
+    bool hasLabel = false;     // false when no label field was given or its value is null
+    GeometryPointer geometry;  // a MultiPolygon; null when the feature has no geometry
 };
 
 // The boundaries of one layer, ready to be joined.
 struct BoundaryLayer {
     std::string layerName;
-    std::string layerNote;  // how the layer was chosen: "named", "the only layer", ...
-    std::string crsWkt;     // the layer's coordinate system (WKT2), empty when it has none
-    bool integerJoinField = false;  // the join field holds integers
-    bool hasLabels = false;         // a label field was given
-    std::size_t featuresRead = 0;   // every feature of the layer
-    std::size_t duplicateCodes = 0;    // features left out: their code came earlier
-    std::size_t featuresWithoutCode = 0;  // features left out: null or empty join field
+    std::string layerNote;           // how the layer was chosen: "named", "the only layer", ...
+    std::string crsWkt;              // the layer's coordinate system (WKT2), empty when it has none
+    bool integerJoinField = false;   // the join field holds integers
+    bool hasLabels = false;          // a label field was given
+    std::size_t featuresRead = 0;    // every feature of the layer
+    std::size_t duplicateCodes = 0;  // features left out: their code came earlier
+    std::size_t featuresWithoutCode = 0;    // features left out: null or empty join field
     std::vector<BoundaryFeature> features;  // one per code, in layer order
     // A feature's join text (see joinKey) -> its index in `features`.
     std::unordered_map<std::string, std::size_t> featureOfKey;

@@ -52,8 +52,9 @@ std::string codeAsUtf8(std::string_view bytes) {
 }
 
 std::string joinKey(std::string_view utf8Code, bool integerField) {
-    const bool digits = !utf8Code.empty() && std::all_of(utf8Code.begin(), utf8Code.end(),
-                                                         [](char c) { return c >= '0' && c <= '9'; });
+    const bool digits =
+        !utf8Code.empty() &&
+        std::all_of(utf8Code.begin(), utf8Code.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (!integerField || !digits) return std::string(utf8Code);
     const std::size_t first = std::min(utf8Code.find_first_not_of('0'), utf8Code.size() - 1);
     return std::string(utf8Code.substr(first));

@@ -5,10 +5,10 @@
 #include <ogr_geometry.h>
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <memory>
-#include <unistd.h>
 
 #include "core/not_available.h"
 #include "core/posterior.h"
@@ -64,14 +64,13 @@ bool addField(OGRLayer& layer, const char* name, OGRFieldType type, int& index) 
 }
 
 bool addFields(OGRLayer& layer, bool labels, bool posterior, SmrFields& f) {
-    bool ok = addField(layer, "unit", OFTInteger, f.unit) &&
-              addField(layer, "code", OFTString, f.code) &&
-              (!labels || addField(layer, "label", OFTString, f.label)) &&
-              addField(layer, "observed", OFTInteger, f.observed) &&
-              addField(layer, "expected", OFTReal, f.expected) &&
-              addField(layer, "ratio", OFTReal, f.ratio) &&
-              addField(layer, "eb_me", OFTReal, f.ebMe) &&
-              addField(layer, SMR_STYLE_FIELD, OFTReal, f.ebMle);
+    bool ok =
+        addField(layer, "unit", OFTInteger, f.unit) && addField(layer, "code", OFTString, f.code) &&
+        (!labels || addField(layer, "label", OFTString, f.label)) &&
+        addField(layer, "observed", OFTInteger, f.observed) &&
+        addField(layer, "expected", OFTReal, f.expected) &&
+        addField(layer, "ratio", OFTReal, f.ratio) && addField(layer, "eb_me", OFTReal, f.ebMe) &&
+        addField(layer, SMR_STYLE_FIELD, OFTReal, f.ebMle);
     if (ok && posterior) {
         ok = addField(layer, "eb_lower_me", OFTReal, f.lowerMe) &&
              addField(layer, "eb_upper_me", OFTReal, f.upperMe) &&
@@ -93,8 +92,7 @@ void setNumber(OGRFeature& feature, int index, bool available, double value) {
 }
 
 // The row's values exactly as the result table computes what it prints.
-void setValues(OGRFeature& feature, const SmrLayerContent& content, const SmrFields& f,
-               int row) {
+void setValues(OGRFeature& feature, const SmrLayerContent& content, const SmrFields& f, int row) {
     const InputTable& table = *content.table;
     feature.SetField(f.unit, content.wholeFile ? -1 : table.unit[row]);
     feature.SetField(f.code, codeAsUtf8(table.code[row]).c_str());
@@ -108,10 +106,10 @@ void setValues(OGRFeature& feature, const SmrLayerContent& content, const SmrFie
     setNumber(feature, f.ebMle, hasMle, table.ebRatioMLE[row] * 100.0);
     if (content.posterior == nullptr) return;
     const PosteriorColumns& columns = *content.posterior;
-    const RegionPosteriors shown = regionPosteriors(
-        (*columns.priors)[(*columns.unitOfRow)[row]], table.observed[row], table.expected[row],
-        table.ebRatioME[row], table.ebRatioMLE[row], columns.levelPercent / 100.0,
-        columns.thresholdPercent / 100.0);
+    const RegionPosteriors shown =
+        regionPosteriors((*columns.priors)[(*columns.unitOfRow)[row]], table.observed[row],
+                         table.expected[row], table.ebRatioME[row], table.ebRatioMLE[row],
+                         columns.levelPercent / 100.0, columns.thresholdPercent / 100.0);
     setNumber(feature, f.lowerMe, shown.hasMoment, shown.moment.lower * 100.0);
     setNumber(feature, f.upperMe, shown.hasMoment, shown.moment.upper * 100.0);
     setNumber(feature, f.pMe, shown.hasMoment, shown.moment.exceedance);
@@ -123,16 +121,22 @@ void setValues(OGRFeature& feature, const SmrLayerContent& content, const SmrFie
 // The QGIS style table, with the layer's default style.
 bool writeStyle(GDALDataset& dataset) {
     const char* const options[] = {"FID=id", nullptr};
-    OGRLayer* styles = dataset.CreateLayer("layer_styles", nullptr, wkbNone,
-                                           const_cast<char**>(options));
+    OGRLayer* styles =
+        dataset.CreateLayer("layer_styles", nullptr, wkbNone, const_cast<char**>(options));
     if (styles == nullptr) return false;
     const std::pair<const char*, OGRFieldType> fields[] = {
-        {"f_table_catalog", OFTString}, {"f_table_schema", OFTString},
-        {"f_table_name", OFTString},    {"f_geometry_column", OFTString},
-        {"styleName", OFTString},       {"styleQML", OFTString},
-        {"styleSLD", OFTString},        {"useAsDefault", OFTInteger},
-        {"description", OFTString},     {"owner", OFTString},
-        {"ui", OFTString},              {"update_time", OFTDateTime},
+        {"f_table_catalog", OFTString},
+        {"f_table_schema", OFTString},
+        {"f_table_name", OFTString},
+        {"f_geometry_column", OFTString},
+        {"styleName", OFTString},
+        {"styleQML", OFTString},
+        {"styleSLD", OFTString},
+        {"useAsDefault", OFTInteger},
+        {"description", OFTString},
+        {"owner", OFTString},
+        {"ui", OFTString},
+        {"update_time", OFTDateTime},
     };
     for (const auto& [name, type] : fields) {
         OGRFieldDefn definition(name, type);

@@ -22,11 +22,20 @@ std::string xmlEscaped(const std::string& text) {
     std::string escaped;
     for (const char c : text) {
         switch (c) {
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '&': escaped += "&amp;"; break;
-            case '"': escaped += "&quot;"; break;
-            default: escaped += c;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            default:
+                escaped += c;
         }
     }
     return escaped;
@@ -52,9 +61,8 @@ double storedBound(double bound) {
 std::string fillSymbol(int index, const char* hex) {
     const std::string colour = qgisColour(hex);
     const std::pair<const char*, std::string> properties[] = {
-        {"color", colour},          {"joinstyle", "bevel"},
-        {"outline_color", "35,35,35,255"}, {"outline_style", "solid"},
-        {"outline_width", "0.26"},  {"outline_width_unit", "MM"},
+        {"color", colour},          {"joinstyle", "bevel"},    {"outline_color", "35,35,35,255"},
+        {"outline_style", "solid"}, {"outline_width", "0.26"}, {"outline_width_unit", "MM"},
         {"style", "solid"},
     };
     std::string text = "      <symbol type=\"fill\" name=\"" + std::to_string(index) +
@@ -62,8 +70,8 @@ std::string fillSymbol(int index, const char* hex) {
                        "        <layer class=\"SimpleFill\" enabled=\"1\" locked=\"0\" "
                        "pass=\"0\">\n          <Option type=\"Map\">\n";
     for (const auto& [key, value] : properties) {
-        text += std::string("            <Option type=\"QString\" name=\"") + key +
-                "\" value=\"" + value + "\"/>\n";
+        text += std::string("            <Option type=\"QString\" name=\"") + key + "\" value=\"" +
+                value + "\"/>\n";
     }
     text += "          </Option>\n";
     for (const auto& [key, value] : properties) {
@@ -87,8 +95,7 @@ std::string graduatedRatioStyle(const std::string& field) {
         const RatioClass& range = RATIO_CLASSES[i];
         text += "      <range symbol=\"" + std::to_string(i) + "\" lower=\"" +
                 exactText(storedBound(range.lower)) + "\" upper=\"" +
-                exactText(storedBound(range.upper)) + "\" label=\"" +
-                xmlEscaped(range.label) +
+                exactText(storedBound(range.upper)) + "\" label=\"" + xmlEscaped(range.label) +
                 "\" render=\"true\"/>\n";
     }
     text += "    </ranges>\n    <symbols>\n";

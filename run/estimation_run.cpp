@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -44,6 +45,28 @@ std::string clashMessage(const std::string& inputPath, const OutputFile& log,
     return {};
 }
 
+// The same for the extra output: not the input, an output or its own sources.
+std::string extraClashMessage(const std::string& inputPath, const OutputFile& log,
+                              const OutputFile& output, const OutputFile& extra,
+                              const ExtraOutput& module) {
+    const std::string subject = module.subject();
+    const auto clash = [&](const char* reason) {
+        return fileMessage(subject.c_str(), extra.path(), reason);
+    };
+    std::vector<std::string> readPaths = module.sourcePaths();
+    readPaths.insert(readPaths.begin(), inputPath);
+    for (const std::string& path : readPaths) {
+        struct stat source {};
+        if (::stat(path.c_str(), &source) == 0 && extra.sameRegularFile(source)) {
+            return clash(path == inputPath ? " は入力ファイルと同じファイルです"
+                                           : " は読み込むファイルと同じファイルです");
+        }
+    }
+    if (extra.sameRegularFile(log)) return clash(" はログファイルと同じファイルです");
+    if (extra.sameRegularFile(output)) return clash(" は出力ファイルと同じファイルです");
+    return {};
+}
+
 }  // namespace
 
 int defaultThreadCount() {
@@ -71,6 +94,10 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         return RUN_FAILED;
     }
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
+    ExtraOutput* const module = request.extraOutput;
+    if (module != nullptr && !module->prepare(table, wholeFileMode == 1, messages)) {
+        return RUN_FAILED;
+    }
 
     // Both outputs are opened before anything is written; a file that is
     // replaced is written as a temporary beside it, so that until both are
@@ -90,9 +117,24 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         messages.showError(clash);
         return RUN_FAILED;
     }
+    std::optional<OutputFile> extra;
+    if (module != nullptr) {
+        extra.emplace(module->path());
+        if (extra->open() != 0) {
+            messages.showError(cannotOpenMessage(module->subject().c_str(), extra->path()));
+            return RUN_FAILED;
+        }
+        const std::string clash =
+            extraClashMessage(request.inputPath, log, output, *extra, *module);
+        if (!clash.empty()) {
+            messages.showError(clash);
+            return RUN_FAILED;
+        }
+    }
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
     log.startWriting();
     output.startWriting();
+    if (extra) extra->startWriting();
 
     const ExtendedSettings& extended = request.extended;
     std::string header;
@@ -121,15 +163,31 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         finished = writeResultTableInParallel(output.stream(), table, format, request.cancel);
     });
     if (!finished) return RUN_CANCELLED;
+    if (extra) {
+        const PosteriorColumns columns{extended.intervalLevel, extended.threshold,
+                                       &priors.unitOfRow, &priors.priors};
+        bool written = false;
+        arena.execute([&] {
+            written = module->write(extra->stream(), table, wholeFile,
+                                    extended.posteriorOutput ? &columns : nullptr,
+                                    request.cancel, messages);
+        });
+        if (isCancelled(request.cancel)) return RUN_CANCELLED;
+        if (!written) return RUN_FAILED;
+    }
 
     // Each lost file gets its own message: the user needs to know both.
     // Neither replaces its old file unless both are complete.
     const bool logWritten = log.finish();
     const bool outputWritten = output.finish();
+    const bool extraWritten = !extra || extra->finish();
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
     if (!logWritten) messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path()));
     if (!outputWritten) messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path()));
-    if (!logWritten || !outputWritten) return RUN_FAILED;
+    if (!extraWritten) {
+        messages.showError(cannotWriteMessage(module->subject().c_str(), extra->path()));
+    }
+    if (!logWritten || !outputWritten || !extraWritten) return RUN_FAILED;
     // The log first, then the table: two renames, not one atomic step.
     if (log.commit() != 0) {
         messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path()));
@@ -137,6 +195,10 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     }
     if (output.commit() != 0) {
         messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path()));
+        return RUN_FAILED;
+    }
+    if (extra && extra->commit() != 0) {
+        messages.showError(cannotWriteMessage(module->subject().c_str(), extra->path()));
         return RUN_FAILED;
     }
     if (request.outcome) {

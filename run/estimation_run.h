@@ -7,6 +7,7 @@
 #include "core/extended_settings.h"
 #include "core/run_settings.h"
 #include "core/user_messages.h"
+#include "run/extra_output.h"
 #include "run/run_outcome.h"
 #include "run/run_progress.h"
 
@@ -28,6 +29,9 @@ struct RunRequest {
     // When given, a successful run leaves in it what the plots need (see
     // collectOutcome); otherwise it is left alone.
     RunOutcome* outcome = nullptr;
+    // One more output (the GeoPackage), if given: prepared after the input is
+    // read, written after the table, put in place after the table.
+    ExtraOutput* extraOutput = nullptr;
 };
 
 // What runEstimation returns.
@@ -59,6 +63,12 @@ int defaultThreadCount();
 //     ログファイル\n%s に書き込めません", likewise 出力ファイル), neither old
 //     file is replaced, and the run returns RUN_FAILED. A cancelled run
 //     replaces nothing either.
+//  With request.extraOutput, it is prepared right after the input is read (a
+//  refusal fails the run with nothing written), opened and checked like the
+//  outputs (it may not be the input, either output or one of its sources),
+//  written after the table, finished with the others and put in place after
+//  the table; a failure of any leaves every old file as it was, short of a
+//  failed rename after the first.
 // Returns 0 on success. Every message goes to `messages`. Units are estimated
 // on request.threads threads; the files written are byte for byte the same
 // for every number of threads.

@@ -41,8 +41,9 @@ TEST(BoundaryJoinTest, CodesMeetTheirFeature) {
         const InputTable table = test::tableOfCodes({1}, codes);
         const BoundaryJoin join = joinBoundaries(table, false, layer);
         const long feature = join.featureOfRow.at(1);
-        EXPECT_EQ(feature < 0 ? std::string() : layer.features[static_cast<std::size_t>(feature)].code,
-                  c.feature);
+        EXPECT_EQ(
+            feature < 0 ? std::string() : layer.features[static_cast<std::size_t>(feature)].code,
+            c.feature);
     }
 }
 

@@ -12,8 +12,8 @@ namespace {
 
 using test::dataFile;
 
-BoundarySource source(const std::string& file, const std::string& layer,
-                      const std::string& join, const std::string& label = "") {
+BoundarySource source(const std::string& file, const std::string& layer, const std::string& join,
+                      const std::string& label = "") {
     return {dataFile("geo/" + file), layer, join, label};
 }
 
@@ -46,7 +46,8 @@ TEST(BoundaryLayerTest, BadBoundariesAreRefusedWithAMessage) {
         const char* message;
     } cases[] = {
         {"missing file", {dir.file("none.shp"), "", "code", ""}, "cannot open boundary file"},
-        {"not vector data", {dir.file("garbage.gpkg"), "", "code", ""},
+        {"not vector data",
+         {dir.file("garbage.gpkg"), "", "code", ""},
          "cannot open boundary file"},
         {"no such layer", source("grid.gpkg", "roads", "code"),
          "has no layer \"roads\" (layers: \"centres\", \"grid\", \"grid_repeated\", \"empty\")"},

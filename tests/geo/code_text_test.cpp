@@ -41,9 +41,8 @@ TEST(CodeTextTest, IntegerFieldsDropLeadingZerosOfDigitCodesOnly) {
         bool integerField;
         const char* key;
     } cases[] = {
-        {"01100", true, "1100"}, {"1100", true, "1100"}, {"000", true, "0"},
-        {"0", true, "0"},        {"01100", false, "01100"}, {"-0110", true, "-0110"},
-        {"0A1", true, "0A1"},    {"", true, ""},
+        {"01100", true, "1100"},   {"1100", true, "1100"},   {"000", true, "0"},   {"0", true, "0"},
+        {"01100", false, "01100"}, {"-0110", true, "-0110"}, {"0A1", true, "0A1"}, {"", true, ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(joinKey(c.code, c.integerField), c.key) << c.code << " " << c.integerField;

@@ -9,7 +9,8 @@ namespace tolven::test {
 
 // An input table of (unit, code) rows with observed 1 and expected 1; the
 // codes point into `codes`, which must outlive the table.
-inline InputTable tableOfCodes(const std::vector<int>& units, const std::vector<std::string>& codes) {
+inline InputTable tableOfCodes(const std::vector<int>& units,
+                               const std::vector<std::string>& codes) {
     InputTable table;
     table.ensureRows(static_cast<int>(codes.size()));
     table.rowCount = static_cast<int>(codes.size());
