@@ -3,10 +3,10 @@
 #include <iosfwd>
 #include <string>
 
+#include "cli/geo_package_output.h"
 #include "core/extended_settings.h"
 #include "core/run_settings.h"
 #include "core/user_messages.h"
-#include "cli/geo_package_output.h"
 
 namespace tolven {
 

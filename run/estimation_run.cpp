@@ -169,8 +169,8 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         bool written = false;
         arena.execute([&] {
             written = module->write(extra->stream(), table, wholeFile,
-                                    extended.posteriorOutput ? &columns : nullptr,
-                                    request.cancel, messages);
+                                    extended.posteriorOutput ? &columns : nullptr, request.cancel,
+                                    messages);
         });
         if (isCancelled(request.cancel)) return RUN_CANCELLED;
         if (!written) return RUN_FAILED;
