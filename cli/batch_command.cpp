@@ -6,6 +6,7 @@
 #include <csignal>
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <optional>
 #include <ostream>
 
@@ -99,6 +100,22 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
     StrataOptions strata;
     addStrataOptions(app, strata);
 
+    // Boundaries and the GeoPackage.
+    std::optional<std::string> boundaries, layer, joinField, labelField, geoOutput;
+    app.add_option("--boundaries", boundaries,
+                   "The regions' boundaries: a polygon layer GDAL reads (Shapefile, GeoPackage, "
+                   "GeoJSON, ...)");
+    app.add_option("--layer", layer,
+                   "The layer of --boundaries (default: the only layer, or the first polygon "
+                   "layer)");
+    app.add_option("--join-field", joinField,
+                   "The field of --boundaries whose value is the region code of the input");
+    app.add_option("--label-field", labelField,
+                   "A field of --boundaries with the regions' names, copied to the GeoPackage");
+    app.add_option("--geo-output", geoOutput,
+                   "Write the results with the boundaries as a GeoPackage (layer smr); needs "
+                   "--boundaries and --join-field");
+
     try {
         app.parse(argc, argv);
         if (inputOption->count() == 0 && !strata.strata) throw CLI::RequiredError("INPUT");
@@ -149,6 +166,19 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
         err << "--fit: " << *fit << " is neither newton nor safeguarded\n";
         return ParseResult::usageError;
     }
+    if (geoOutput) {
+        if (!boundaries || !joinField) {
+            err << "--geo-output needs --boundaries and --join-field\n";
+            return ParseResult::usageError;
+        }
+        batch.geo.path = *geoOutput;
+        batch.geo.boundaries = {*boundaries, layer.value_or(""), *joinField,
+                                 labelField.value_or("")};
+    } else if (boundaries || layer || joinField || labelField) {
+        err << "--boundaries, --layer, --join-field and --label-field are used only with "
+               "--geo-output\n";
+        return ParseResult::usageError;
+    }
     batch.quiet = quiet;
     parsed.inputPath = input;
     parsed.csvOutput = csv ? 1 : 0;
@@ -179,6 +209,11 @@ int runBatch(const BatchRequest& request, MessageSink& messages) {
         }
         run.computedInput = &computed;
     }
+    std::optional<GeoPackageOutput> geoOutput;
+    if (!request.geo.path.empty()) {
+        geoOutput.emplace(request.geo);
+        run.extraOutput = &*geoOutput;
+    }
     std::optional<TerminalProgress> progress;
     if (!request.quiet && ::isatty(STDERR_FILENO) == 1) {
         progress.emplace(stderr);
@@ -187,6 +222,9 @@ int runBatch(const BatchRequest& request, MessageSink& messages) {
     MessagesUntilStop shown(messages);
     const int result = runEstimation(run, shown);
     if (progress) progress->finish();
+    if (geoOutput && !geoOutput->summary().empty()) {
+        std::fputs(geoOutput->summary().c_str(), stderr);
+    }
     if (result == RUN_CANCELLED || (result == RUN_FAILED && stopRequested())) {
         return 128 + (stopSignal() != 0 ? stopSignal() : SIGINT);
     }

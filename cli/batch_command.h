@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/geo_package_output.h"
 #include "core/standardisation/expected_input.h"
 #include "core/user_messages.h"
 #include "run/estimation_run.h"
@@ -25,6 +26,8 @@ struct BatchRequest {
     // also written to writeInputPath when that is not empty.
     std::optional<StandardisationRequest> standardisation;
     std::string writeInputPath;
+
+    GeoOutputRequest geo;  // --geo-output and the boundaries; off when geo.path is empty
 };
 
 enum class ParseResult {
@@ -48,6 +51,8 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
 // written) and its summary printed on standard output. The
 // run stops early once stopRequested() is set (see stop_signals.h). Progress
 // goes to standard error when that is a terminal, unless request.quiet.
+// With a GeoPackage asked for, the boundary summary goes to standard error
+// once the boundaries are joined.
 // Returns the exit status: 0 on success, 1 when the run failed (its message
 // has been shown), 128 + the signal's number (130 for SIGINT, 143 for
 // SIGTERM) when a signal stopped it. A failure that comes of the stop itself

@@ -44,6 +44,28 @@ std::string clashMessage(const std::string& inputPath, const OutputFile& log,
     return {};
 }
 
+// The same for the extra output: not the input, an output or its own sources.
+std::string extraClashMessage(const std::string& inputPath, const OutputFile& log,
+                              const OutputFile& output, const OutputFile& extra,
+                              const ExtraOutput& module) {
+    const std::string subject = module.subject();
+    const auto clash = [&](const char* reason) {
+        return fileMessage(subject.c_str(), extra.path(), reason);
+    };
+    std::vector<std::string> readPaths = module.sourcePaths();
+    readPaths.insert(readPaths.begin(), inputPath);
+    for (const std::string& path : readPaths) {
+        struct stat source {};
+        if (::stat(path.c_str(), &source) == 0 && extra.sameRegularFile(source)) {
+            return clash(path == inputPath ? " は入力ファイルと同じファイルです"
+                                           : " は読み込むファイルと同じファイルです");
+        }
+    }
+    if (extra.sameRegularFile(log)) return clash(" はログファイルと同じファイルです");
+    if (extra.sameRegularFile(output)) return clash(" は出力ファイルと同じファイルです");
+    return {};
+}
+
 }  // namespace
 
 int defaultThreadCount() {
@@ -74,6 +96,10 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
                  : readInputFile(request.inputPath, table, wholeFileMode, messages, runChunks);
     if (read != 0) return RUN_FAILED;
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
+    ExtraOutput* const module = request.extraOutput;
+    if (module != nullptr && !module->prepare(table, wholeFileMode == 1, messages)) {
+        return RUN_FAILED;
+    }
 
     // Both outputs are opened before anything is written; a file that is
     // replaced is written as a temporary beside it, so that until both are
@@ -109,6 +135,20 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         messages.showError(clash);
         return RUN_FAILED;
     }
+    std::optional<OutputFile> extra;
+    if (module != nullptr) {
+        extra.emplace(module->path());
+        if (extra->open() != 0) {
+            messages.showError(cannotOpenMessage(module->subject().c_str(), extra->path()));
+            return RUN_FAILED;
+        }
+        const std::string clash =
+            extraClashMessage(request.inputPath, log, output, *extra, *module);
+        if (!clash.empty()) {
+            messages.showError(clash);
+            return RUN_FAILED;
+        }
+    }
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
     if (written) std::fwrite(computed->text.data(), 1, computed->text.size(), written->stream());
 
@@ -140,30 +180,48 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
                                               request.progress);
     });
     if (!finished) return RUN_CANCELLED;
+    if (extra) {
+        const PosteriorColumns columns{extended.intervalLevel, extended.threshold,
+                                       &priors.unitOfRow, &priors.priors};
+        bool extraDone = false;
+        arena.execute([&] {
+            extraDone = module->write(extra->stream(), table, wholeFile,
+                                    extended.posteriorOutput ? &columns : nullptr, request.cancel,
+                                    messages);
+        });
+        if (isCancelled(request.cancel)) return RUN_CANCELLED;
+        if (!extraDone) return RUN_FAILED;
+    }
 
     // Each lost file gets its own message: the user needs to know both.
     // Neither replaces its old file unless both are complete.
     const bool inputWritten = !written || written->finish();
     const bool logWritten = log.finish();
     const bool outputWritten = output.finish();
+    const bool extraWritten = !extra || extra->finish();
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
     if (!inputWritten) messages.showError(cannotWriteMessage(INPUT_FILE_SUBJECT, written->path()));
     if (!logWritten) messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path()));
     if (!outputWritten) messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path()));
-    if (!inputWritten || !logWritten || !outputWritten) return RUN_FAILED;
+    if (!extraWritten) {
+        messages.showError(cannotWriteMessage(module->subject().c_str(), extra->path()));
+    }
+    if (!inputWritten || !logWritten || !outputWritten || !extraWritten) return RUN_FAILED;
     // The input first (results are never put in place without the input they
-    // came from), then the log, then the table, with no stop and no other run
-    // between.
+    // came from), then the log, the table and the extra output, with no stop
+    // and no other run between.
     std::vector<OutputFile*> commits;
     if (written) commits.push_back(&*written);
     commits.push_back(&log);
     commits.push_back(&output);
+    if (extra) commits.push_back(&*extra);
     const OutputFile* failed = nullptr;
     if (commitTogether(commits, failed) != 0) {
-        const char* subject = failed == &log      ? LOG_FILE_SUBJECT
-                              : failed == &output ? OUTPUT_FILE_SUBJECT
-                                                  : INPUT_FILE_SUBJECT;
-        messages.showError(cannotWriteMessage(subject, failed->path()));
+        std::string subject = INPUT_FILE_SUBJECT;
+        if (failed == &log) subject = LOG_FILE_SUBJECT;
+        if (failed == &output) subject = OUTPUT_FILE_SUBJECT;
+        if (extra && failed == &*extra) subject = module->subject();
+        messages.showError(cannotWriteMessage(subject.c_str(), failed->path()));
         return RUN_FAILED;
     }
     if (request.outcome) {

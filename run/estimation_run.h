@@ -8,6 +8,7 @@
 #include "core/run_settings.h"
 #include "core/user_messages.h"
 #include "run/computed_input.h"
+#include "run/extra_output.h"
 #include "run/run_outcome.h"
 #include "run/run_progress.h"
 
@@ -35,6 +36,9 @@ struct RunRequest {
     // outputs that would replace its source files, and writes it to its
     // writePath (if any) as a third output, put in place before the log.
     const ComputedInput* computedInput = nullptr;
+    // One more output (the GeoPackage), if given: prepared after the input is
+    // read, written after the table, put in place after the table.
+    ExtraOutput* extraOutput = nullptr;
 };
 
 // What runEstimation returns.
@@ -67,6 +71,12 @@ int defaultThreadCount();
 //     file is replaced, and the run returns RUN_FAILED. A cancelled run
 //     replaces nothing either.
 // With a computed input, "入力ファイル" in the messages is its writePath.
+//  With request.extraOutput, it is prepared right after the input is read (a
+//  refusal fails the run with nothing written), opened and checked like the
+//  outputs (it may not be the input, either output or one of its sources),
+//  written after the table, finished with the others and put in place after
+//  the table; a failure of any leaves every old file as it was, short of a
+//  failed rename after the first.
 // Returns 0 on success. Every message goes to `messages`. Units are estimated
 // on request.threads threads; the files written are byte for byte the same
 // for every number of threads.

@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-private-dev qt6-svg-dev qt6-translations-l10n
   fonts-vlgothic libqcustomplot-dev libxkbcommon-dev
   libacl1-dev libattr1-dev
+  libgdal-dev
   clang-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14
   xvfb xauth xdg-utils
 )
