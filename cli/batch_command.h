@@ -6,6 +6,7 @@
 #include "core/extended_settings.h"
 #include "core/run_settings.h"
 #include "core/user_messages.h"
+#include "run/spatial_options.h"
 
 namespace tolven {
 
@@ -19,6 +20,7 @@ struct BatchRequest {
     int threads = 1;       // units estimated side by side
     ExtendedSettings extended;  // the options beyond the five settings
     bool quiet = false;    // no progress on the terminal
+    SpatialOptions spatial;  // the neighbour list and the spatial estimates
 };
 
 enum class ParseResult {

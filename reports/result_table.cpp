@@ -24,6 +24,7 @@ void appendResultHeader(std::string& out, const ResultTableFormat& format) {
         appendPosteriorHeader(out, format.csv ? ',' : '\t', format.excludeZero,
                               format.posterior->thresholdPercent);
     }
+    if (format.localEb) appendLocalEbHeader(out, format.csv ? ',' : '\t', *format.localEb);
     out += '\n';
 }
 
@@ -72,6 +73,10 @@ void appendResultRows(std::string& out, const InputTable& table, int first, int 
             }
         }
         if (format.posterior) appendPosteriorOfRow(out, separator, table, row, *format.posterior);
+        if (format.localEb) {
+            appendLocalEbColumns(out, separator, *format.localEb, row, table.observed[row],
+                                 table.expected[row]);
+        }
         out += '\n';
     }
 }

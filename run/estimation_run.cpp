@@ -18,6 +18,7 @@
 #include "reports/result_table.h"
 #include "run/outcome_collection.h"
 #include "run/output_file.h"
+#include "run/spatial_run.h"
 #include "run/unit_estimation.h"
 #include "run/unit_groups.h"
 
@@ -71,6 +72,8 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         return RUN_FAILED;
     }
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
+    SpatialRun spatial(request.spatial);
+    if (spatial.active() && !spatial.load(table, messages)) return RUN_FAILED;
 
     // Both outputs are opened before anything is written; a file that is
     // replaced is written as a temporary beside it, so that until both are
@@ -88,6 +91,9 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     }
     if (const std::string clash = clashMessage(request.inputPath, log, output); !clash.empty()) {
         messages.showError(clash);
+        return RUN_FAILED;
+    }
+    if (spatial.active() && !spatial.openOutput(request.inputPath, log, output, messages)) {
         return RUN_FAILED;
     }
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
@@ -110,7 +116,8 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     arena.execute([&] {
         groups = wholeFile ? wholeFileGroup(table) : groupRowsByUnit(table);
         if (!estimateUnits(table, groups, wholeFile ? LogForm::wholeFile : LogForm::perUnit,
-                           request.settings, options, request.progress, log.stream(), keep)) {
+                           request.settings, options, request.progress, log.stream(), keep,
+                           spatial.active() ? &spatial : nullptr)) {
             return;
         }
         if (request.progress) request.progress->writing();
@@ -118,9 +125,14 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
                                        &priors.unitOfRow, &priors.priors};
         ResultTableFormat format{request.csvOutput != 0, request.settings.excludeZero != 0};
         if (extended.posteriorOutput) format.posterior = &columns;
+        if (spatial.active()) {
+            format.localEb = spatial.columns(extended.posteriorOutput, extended.intervalLevel,
+                                             extended.threshold);
+        }
         finished = writeResultTableInParallel(output.stream(), table, format, request.cancel);
     });
     if (!finished) return RUN_CANCELLED;
+    if (spatial.active() && !spatial.writeList(table, groups, messages)) return RUN_FAILED;
 
     // Each lost file gets its own message: the user needs to know both.
     // Neither replaces its old file unless both are complete.
@@ -130,6 +142,7 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     if (!logWritten) messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path()));
     if (!outputWritten) messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path()));
     if (!logWritten || !outputWritten) return RUN_FAILED;
+    if (!spatial.finish(messages)) return RUN_FAILED;
     // The log first, then the table: two renames, not one atomic step.
     if (log.commit() != 0) {
         messages.showError(cannotWriteMessage(LOG_FILE_SUBJECT, log.path()));
@@ -139,6 +152,7 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         messages.showError(cannotWriteMessage(OUTPUT_FILE_SUBJECT, output.path()));
         return RUN_FAILED;
     }
+    if (!spatial.commit(messages)) return RUN_FAILED;
     if (request.outcome) {
         arena.execute([&] {
             collectOutcome(table, groups, wholeFile, priors, request.settings.excludeZero != 0,

@@ -9,6 +9,7 @@
 #include "core/user_messages.h"
 #include "run/run_outcome.h"
 #include "run/run_progress.h"
+#include "run/spatial_options.h"
 
 namespace tolven {
 
@@ -28,6 +29,8 @@ struct RunRequest {
     // When given, a successful run leaves in it what the plots need (see
     // collectOutcome); otherwise it is left alone.
     RunOutcome* outcome = nullptr;
+    // The neighbour list and the spatial estimates; none by default.
+    SpatialOptions spatial;
 };
 
 // What runEstimation returns.

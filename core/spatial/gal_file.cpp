@@ -9,6 +9,9 @@
 namespace tolven {
 namespace {
 
+// What separates a line's tokens: the input file's blanks.
+constexpr const char* BLANKS = " \t\v\f\r";
+
 // The lines of a text, without their line ends.
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -27,16 +30,16 @@ std::vector<std::string_view> splitTokens(std::string_view line) {
     std::vector<std::string_view> tokens;
     std::size_t i = 0;
     while (true) {
-        i = line.find_first_not_of(" \t", i);
+        i = line.find_first_not_of(BLANKS, i);
         if (i == std::string_view::npos) break;
-        const std::size_t end = std::min(line.find_first_of(" \t", i), line.size());
+        const std::size_t end = std::min(line.find_first_of(BLANKS, i), line.size());
         tokens.push_back(line.substr(i, end - i));
         i = end;
     }
     return tokens;
 }
 
-bool isBlank(std::string_view line) { return line.find_first_not_of(" \t") == line.npos; }
+bool isBlank(std::string_view line) { return line.find_first_not_of(BLANKS) == line.npos; }
 
 // A count: ASCII digits only, at most what an int holds.
 bool parseCount(std::string_view text, int& value) {
@@ -222,7 +225,7 @@ bool unitNeighbours(const GalNeighbours& gal, std::span<const std::string_view> 
 bool writeGal(std::span<const std::string> codes, const NeighbourList& list, std::string_view layer,
               std::string_view idField, std::string& text, std::string& error) {
     for (const std::string& code : codes) {
-        if (code.empty() || code.find_first_of(" \t\r\n") != std::string::npos) {
+        if (code.empty() || code.find_first_of(" \t\n\v\f\r") != std::string::npos) {
             error = "region code \"" + code + "\" cannot be written to a GAL file";
             return false;
         }

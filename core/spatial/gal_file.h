@@ -28,15 +28,14 @@ struct GalNeighbours {
 // Reads the text of a GAL file. The first line is the header, `N` or
 // `0 N layer idfield`; then, for each of the N regions, a line `code k` and a
 // line of its k neighbours' codes (for k = 0 that line may be empty or left
-// out). Tokens are separated by spaces or tabs; lines end in LF or CRLF; a
-// UTF-8 byte order mark is skipped; blank lines may follow the last region.
-// A neighbour named by one side only is added to the other side, and a region
-// named as its own neighbour is dropped, each with a note. Refused, with the
-// 1-based line number in `error` ("line 4: ..."): a bad header, a bad region
-// line or count, a neighbour line whose number of codes is not k, a region
-// listed twice, a neighbour code that is not one of the N regions, the file
-// ending early, and anything but blank lines after the last region. Returns
-// false then, with `gal` in no defined state.
+// out). Tokens are separated by spaces, tabs, \v, \f or \r (the input file's blanks); lines end in
+// LF or CRLF; a UTF-8 byte order mark is skipped; blank lines may follow the last region. A
+// neighbour named by one side only is added to the other side, and a region named as its own
+// neighbour is dropped, each with a note. Refused, with the 1-based line number in `error` ("line
+// 4: ..."): a bad header, a bad region line or count, a neighbour line whose number of codes is not
+// k, a region listed twice, a neighbour code that is not one of the N regions, the file ending
+// early, and anything but blank lines after the last region. Returns false then, with `gal` in no
+// defined state.
 bool readGal(std::string_view text, GalNeighbours& gal, std::string& error);
 
 // The region of `gal` whose code is `code` (converted to UTF-8 as the GAL's
@@ -56,7 +55,7 @@ bool unitNeighbours(const GalNeighbours& gal, std::span<const std::string_view> 
 // `0 N layer idfield`, then `code k` and the line of neighbour codes (an empty
 // line for a region without neighbours). Spaces and tabs in `layer` and
 // `idField` become '_'. Returns false, naming the code in `error`, when a code
-// is empty or holds a space, tab or line end (it could not be read back).
+// is empty or holds a blank (it could not be read back).
 bool writeGal(std::span<const std::string> codes, const NeighbourList& list, std::string_view layer,
               std::string_view idField, std::string& text, std::string& error);
 
