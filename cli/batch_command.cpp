@@ -45,6 +45,41 @@ private:
     MessageSink& shown_;
 };
 
+// The spatial options: a neighbour source, and what is made from it. Returns
+// the usage message, or an empty text when the options are sound.
+std::string parseSpatialOptions(const std::optional<std::string>& neighbours, bool localEb,
+                                bool moran, const std::optional<std::string>& permutations,
+                                const std::optional<std::string>& writeNeighbours,
+                                SpatialOptions& spatial) {
+    if (neighbours && (*neighbours == "queen" || *neighbours == "rook")) {
+        return "--neighbours " + *neighbours +
+               ": contiguity needs the region boundaries (--boundaries), which this version "
+               "does not read yet; give a GAL file instead";
+    }
+    if (!neighbours) {
+        if (localEb) return "--local-eb needs --neighbours FILE.gal";
+        if (moran) return "--moran needs --neighbours FILE.gal";
+        if (writeNeighbours) return "--write-neighbours needs --neighbours FILE.gal";
+    }
+    if (permutations) {
+        if (!moran) return "--permutations needs --moran";
+        const std::string& text = *permutations;
+        int count = 0;
+        const bool whole =
+            !text.empty() && std::all_of(text.begin(), text.end(), isDigit) &&
+            std::from_chars(text.data(), text.data() + text.size(), count).ec == std::errc();
+        if (!whole || count < 1 || count > 99999) {
+            return "--permutations: " + text + " is not a whole number from 1 to 99999";
+        }
+        spatial.permutations = count;
+    }
+    if (neighbours) spatial.neighboursPath = *neighbours;
+    spatial.localEb = localEb;
+    spatial.moran = moran;
+    if (writeNeighbours) spatial.writeNeighboursPath = *writeNeighbours;
+    return {};
+}
+
 }  // namespace
 
 ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest& request,
@@ -92,6 +127,22 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
                    "newton: the Newton-Raphson fit alone (default); safeguarded: where it does "
                    "not converge, a globally convergent fit of the same likelihood takes over");
     app.add_flag("--quiet", quiet, "Show no progress on the terminal (errors are still shown)");
+    std::optional<std::string> neighbours, permutations, writeNeighbours;
+    bool localEb = false;
+    bool moran = false;
+    app.add_option("--neighbours", neighbours,
+                   "The regions' neighbours: a GAL file whose region ids are the input's codes "
+                   "(one list for every unit; queen and rook need --boundaries)");
+    app.add_flag("--local-eb", localEb,
+                 "Add each region's local empirical Bayes ratio, shrunk toward its neighbours, "
+                 "to the result table (with --posterior also its interval and exceedance)");
+    app.add_flag("--moran", moran,
+                 "Write each unit's empirical Bayes Moran's I and its permutation p-value to "
+                 "the log");
+    app.add_option("--permutations", permutations,
+                   "Permutations of the Moran's I p-value, 1 to 99999 (default 999)");
+    app.add_option("--write-neighbours", writeNeighbours,
+                   "Write the neighbour list used to this GAL file");
     app.add_option("--threads", threads,
                    "Units estimated side by side, 1 to 1024 (default: every core; 1 runs the "
                    "units one after another)");
@@ -179,6 +230,12 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
                "--geo-output\n";
         return ParseResult::usageError;
     }
+    if (const std::string message = parseSpatialOptions(neighbours, localEb, moran, permutations,
+                                                        writeNeighbours, parsed.spatial);
+        !message.empty()) {
+        err << message << '\n';
+        return ParseResult::usageError;
+    }
     batch.quiet = quiet;
     parsed.inputPath = input;
     parsed.csvOutput = csv ? 1 : 0;
@@ -214,6 +271,7 @@ int runBatch(const BatchRequest& request, MessageSink& messages) {
         geoOutput.emplace(request.geo);
         run.extraOutput = &*geoOutput;
     }
+    if (!request.quiet) run.spatial.notes = stderr;
     std::optional<TerminalProgress> progress;
     if (!request.quiet && ::isatty(STDERR_FILENO) == 1) {
         progress.emplace(stderr);

@@ -8,6 +8,7 @@
 #include "core/standardisation/expected_input.h"
 #include "core/user_messages.h"
 #include "run/estimation_run.h"
+#include "run/spatial_options.h"
 
 namespace tolven {
 

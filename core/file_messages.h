@@ -10,6 +10,7 @@ inline constexpr const char* OUTPUT_FILE_SUBJECT = "出力ファイル";
 inline constexpr const char* LOG_FILE_SUBJECT = "ログファイル";
 inline constexpr const char* STRATA_FILE_SUBJECT = "層別ファイル";
 inline constexpr const char* RATE_FILE_SUBJECT = "基準率ファイル";
+inline constexpr const char* NEIGHBOUR_FILE_SUBJECT = "近傍ファイル";
 
 // "ERROR!! : <subject>\n<path><reason>". The path is shown as C prints it: up
 // to its first NUL, if any.

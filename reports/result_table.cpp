@@ -20,6 +20,7 @@ void writeResultHeader(std::string& out, const ResultTableFormat& format) {
         appendPosteriorHeader(out, format.csv ? ',' : '\t', format.excludeZero,
                               format.posterior->thresholdPercent);
     }
+    if (format.localEb) appendLocalEbHeader(out, format.csv ? ',' : '\t', *format.localEb);
     out += '\n';
 }
 
@@ -68,6 +69,10 @@ void writeResultRows(std::string& out, const InputTable& table, int first, int l
             }
         }
         if (format.posterior) appendPosteriorOfRow(out, separator, table, row, *format.posterior);
+        if (format.localEb) {
+            appendLocalEbColumns(out, separator, *format.localEb, row, table.observed[row],
+                                 table.expected[row]);
+        }
         out += '\n';
     }
 }

@@ -5,6 +5,7 @@
 
 #include "core/input_table.h"
 #include "core/posterior.h"
+#include "reports/local_eb_columns.h"
 
 namespace tolven {
 
@@ -27,6 +28,9 @@ struct ResultTableFormat {
     // it does in both ratio columns; a prior that is missing or not finite
     // and positive shows "***" in its three.
     const PosteriorColumns* posterior = nullptr;
+    // When given, the local empirical Bayes columns follow all of those (see
+    // appendLocalEbHeader).
+    const LocalEbColumns* localEb = nullptr;
 };
 
 // The writers append text to `out`; the caller writes it to the file and

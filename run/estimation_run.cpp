@@ -18,6 +18,7 @@
 #include "reports/result_table.h"
 #include "run/outcome_collection.h"
 #include "run/output_file.h"
+#include "run/spatial_run.h"
 #include "run/unit_estimation.h"
 #include "run/unit_groups.h"
 
@@ -100,6 +101,9 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     if (module != nullptr && !module->prepare(table, wholeFileMode == 1, messages)) {
         return RUN_FAILED;
     }
+    if (isCancelled(request.cancel)) return RUN_CANCELLED;
+    SpatialRun spatial(request.spatial);
+    if (spatial.active() && !spatial.load(table, messages)) return RUN_FAILED;
 
     // Both outputs are opened before anything is written; a file that is
     // replaced is written as a temporary beside it, so that until both are
@@ -149,6 +153,9 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
             return RUN_FAILED;
         }
     }
+    if (spatial.active() && !spatial.openOutput(request.inputPath, log, output, messages)) {
+        return RUN_FAILED;
+    }
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
     if (written) std::fwrite(computed->text.data(), 1, computed->text.size(), written->stream());
 
@@ -168,7 +175,8 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     arena.execute([&] {
         groups = wholeFile ? wholeFileGroup(table) : groupRowsByUnit(table);
         if (!estimateUnits(table, groups, wholeFile ? LogForm::wholeFile : LogForm::perUnit,
-                           request.settings, options, request.progress, log.stream(), keep)) {
+                           request.settings, options, request.progress, log.stream(), keep,
+                           spatial.active() ? &spatial : nullptr)) {
             return;
         }
         if (request.progress) request.progress->writing();
@@ -176,6 +184,10 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
                                        &priors.unitOfRow, &priors.priors};
         ResultTableFormat format{request.csvOutput != 0, request.settings.excludeZero != 0};
         if (extended.posteriorOutput) format.posterior = &columns;
+        if (spatial.active()) {
+            format.localEb = spatial.columns(extended.posteriorOutput, extended.intervalLevel,
+                                             extended.threshold);
+        }
         finished = writeResultTableInParallel(output.stream(), table, format, request.cancel,
                                               request.progress);
     });
@@ -192,6 +204,7 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         if (isCancelled(request.cancel)) return RUN_CANCELLED;
         if (!extraDone) return RUN_FAILED;
     }
+    if (spatial.active() && !spatial.writeList(table, groups, messages)) return RUN_FAILED;
 
     // Each lost file gets its own message: the user needs to know both.
     // Neither replaces its old file unless both are complete.
@@ -207,6 +220,7 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         messages.showError(cannotWriteMessage(module->subject().c_str(), extra->path()));
     }
     if (!inputWritten || !logWritten || !outputWritten || !extraWritten) return RUN_FAILED;
+    if (!spatial.finish(messages)) return RUN_FAILED;
     // The input first (results are never put in place without the input they
     // came from), then the log, the table and the extra output, with no stop
     // and no other run between.
@@ -215,12 +229,14 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     commits.push_back(&log);
     commits.push_back(&output);
     if (extra) commits.push_back(&*extra);
+    if (OutputFile* list = spatial.listOutput()) commits.push_back(list);
     const OutputFile* failed = nullptr;
     if (commitTogether(commits, failed) != 0) {
         std::string subject = INPUT_FILE_SUBJECT;
         if (failed == &log) subject = LOG_FILE_SUBJECT;
         if (failed == &output) subject = OUTPUT_FILE_SUBJECT;
         if (extra && failed == &*extra) subject = module->subject();
+        if (failed == spatial.listOutput()) subject = NEIGHBOUR_FILE_SUBJECT;
         messages.showError(cannotWriteMessage(subject.c_str(), failed->path()));
         return RUN_FAILED;
     }

@@ -11,6 +11,7 @@
 #include "run/extra_output.h"
 #include "run/run_outcome.h"
 #include "run/run_progress.h"
+#include "run/spatial_options.h"
 
 namespace tolven {
 
@@ -39,6 +40,8 @@ struct RunRequest {
     // One more output (the GeoPackage), if given: prepared after the input is
     // read, written after the table, put in place after the table.
     ExtraOutput* extraOutput = nullptr;
+    // The neighbour list and the spatial estimates; none by default.
+    SpatialOptions spatial;
 };
 
 // What runEstimation returns.

@@ -50,7 +50,8 @@ UnitPriors priorsOf(const UnitResults& results) {
 
 void estimateGroup(UnitWorker& worker, InputTable& table, const UnitGroups& groups,
                    std::size_t unit, LogForm form, const RunSettings& settings,
-                   const EngineOptions& options, std::string& log, PriorsByRow* keep) {
+                   const EngineOptions& options, std::string& log, PriorsByRow* keep,
+                   SpatialRun* spatial) {
     const std::size_t start = groups.starts[unit];
     const int count = static_cast<int>(groups.regionCount(unit));
     const auto rowOf = [&](int slot) {
@@ -65,6 +66,10 @@ void estimateGroup(UnitWorker& worker, InputTable& table, const UnitGroups& grou
     }
     estimateUnit(regions, worker.results, settings, worker.sums, options);
     writeLogSection(log, form, groups.units[unit], regions, worker.results, settings);
+    if (spatial) {
+        spatial->estimateUnit(table, {&groups.rows[start], static_cast<std::size_t>(count)},
+                              groups.units[unit], form, log);
+    }
     // Each row belongs to one unit, so threads never write the same row.
     for (int slot = 1; slot <= count; ++slot) {
         const int row = rowOf(slot);
@@ -119,7 +124,7 @@ void writeText(const Batch& batch, std::FILE* stream) {
 
 bool estimateUnits(InputTable& table, const UnitGroups& groups, LogForm form,
                    const RunSettings& settings, const EngineOptions& options, RunProgress* progress,
-                   std::FILE* log, PriorsByRow* keep) {
+                   std::FILE* log, PriorsByRow* keep, SpatialRun* spatial) {
     if (keep) {
         keep->priors.resize(groups.unitCount());
         keep->unitOfRow.resize(static_cast<std::size_t>(table.rowCount) + 1);
@@ -137,7 +142,8 @@ bool estimateUnits(InputTable& table, const UnitGroups& groups, LogForm form,
         UnitWorker& worker = workers.local();
         for (std::size_t unit = batch.first; unit < batch.end && !isCancelled(options.cancel);
              ++unit) {
-            estimateGroup(worker, table, groups, unit, form, settings, options, batch.text, keep);
+            estimateGroup(worker, table, groups, unit, form, settings, options, batch.text, keep,
+                          spatial);
         }
     };
     const auto write = [&](const Batch& batch) {

@@ -9,6 +9,7 @@
 #include "reports/log_report.h"
 #include "reports/result_table.h"
 #include "run/run_progress.h"
+#include "run/spatial_run.h"
 #include "run/unit_groups.h"
 
 namespace tolven {
@@ -32,10 +33,11 @@ struct PriorsByRow {
 // the units done after each batch. When `keep` is given it receives every
 // unit's priors and every row's unit. Returns false when options.cancel was
 // set: the run stopped soon after, with some units neither estimated nor
-// written.
+// written. When `spatial` is given, each unit's spatial estimates are made
+// with it and their log line joins the unit's block.
 bool estimateUnits(InputTable& table, const UnitGroups& groups, LogForm form,
-                   const RunSettings& settings, const EngineOptions& options,
-                   RunProgress* progress, std::FILE* log, PriorsByRow* keep);
+                   const RunSettings& settings, const EngineOptions& options, RunProgress* progress,
+                   std::FILE* log, PriorsByRow* keep, SpatialRun* spatial = nullptr);
 
 // Writes the result table of `table` to `output`, formatting pieces of rows on
 // the threads of the calling task arena and writing them in file order.

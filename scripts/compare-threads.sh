@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks that tolven-batch writes the same bytes on 1, 2 and 7 threads, on a
-# generated 1,000,000-line file, in both formats and both zero modes.
+# generated 1,000,000-line file, in both formats and both zero modes, and with
+# the neighbour list's local estimates, Moran's I and written list.
 #   scripts/compare-threads.sh [BUILD_DIR]   (default build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +23,32 @@ for zero in "" --exclude-zero; do
                 status=1
             fi
         done
+    done
+done
+
+# Each unit's ten regions in a ring, as a GAL file over every code.
+awk '{ codes[$1] = codes[$1] " " $2 }
+END {
+    print NR
+    for (unit in codes) {
+        n = split(substr(codes[unit], 2), c, " ")
+        for (k = 1; k <= n; k++) {
+            print c[k], 2
+            print c[(k + n - 2) % n + 1], c[k % n + 1]
+        }
+    }
+}' "$work/input.txt" > "$work/rings.gal"
+spatial=(--posterior --neighbours "$work/rings.gal" --local-eb --moran --permutations 99)
+for threads in 1 2 7; do
+    "$batch" "${spatial[@]}" --write-neighbours "$work/list.$threads" --quiet --threads "$threads" \
+        "$work/input.txt" -o "$work/table.$threads" -l "$work/log.$threads"
+done
+for threads in 2 7; do
+    for file in table log list; do
+        if ! cmp -s "$work/$file.1" "$work/$file.$threads"; then
+            echo "FAILED: neighbour options: $threads threads' $file differs from one" >&2
+            status=1
+        fi
     done
 done
 [ "$status" -eq 0 ] && echo "1 passed, 0 failed: the same bytes on 1, 2 and 7 threads"

@@ -189,5 +189,43 @@ TEST(BatchCommandTest, StrataOptionsRefusedAsUsageErrors) {
     }
 }
 
+TEST(BatchCommandTest, SpatialOptionsNeedAGalFileAndASoundPermutationCount) {
+    const Parsed parsed = parse({"--neighbours", "n.gal", "--local-eb", "--moran", "--permutations",
+                                 "99999", "--write-neighbours", "w.gal", "in.txt"});
+    ASSERT_EQ(parsed.result, ParseResult::run) << parsed.err;
+    EXPECT_EQ(parsed.request.run.spatial.neighboursPath, "n.gal");
+    EXPECT_TRUE(parsed.request.run.spatial.localEb);
+    EXPECT_TRUE(parsed.request.run.spatial.moran);
+    EXPECT_EQ(parsed.request.run.spatial.permutations, 99999);
+    EXPECT_EQ(parsed.request.run.spatial.writeNeighboursPath, "w.gal");
+    EXPECT_EQ(parse({"in.txt"}).request.run.spatial.neighboursPath, "");
+    EXPECT_EQ(parse({"--neighbours", "n.gal", "--moran", "in.txt"}).request.run.spatial.permutations,
+              999);
+
+    const struct {
+        std::vector<const char*> arguments;
+        const char* message;
+    } refused[] = {
+        {{"--neighbours", "queen", "--local-eb", "in.txt"}, "--neighbours queen: contiguity needs"},
+        {{"--neighbours", "rook", "in.txt"}, "--neighbours rook: contiguity needs"},
+        {{"--local-eb", "in.txt"}, "--local-eb needs --neighbours FILE.gal"},
+        {{"--moran", "in.txt"}, "--moran needs --neighbours FILE.gal"},
+        {{"--write-neighbours", "w.gal", "in.txt"}, "--write-neighbours needs --neighbours"},
+        {{"--neighbours", "n.gal", "--permutations", "9", "in.txt"},
+         "--permutations needs --moran"},
+        {{"--neighbours", "n.gal", "--moran", "--permutations", "0", "in.txt"},
+         "--permutations: 0 is not"},
+        {{"--neighbours", "n.gal", "--moran", "--permutations", "100000", "in.txt"},
+         "--permutations: 100000 is not"},
+        {{"--neighbours", "n.gal", "--moran", "--permutations", "1e3", "in.txt"},
+         "--permutations: 1e3 is not"},
+    };
+    for (const auto& c : refused) {
+        const Parsed result = parse(c.arguments);
+        EXPECT_EQ(result.result, ParseResult::usageError) << c.message;
+        EXPECT_EQ(result.err.rfind(c.message, 0), 0u) << result.err;
+    }
+}
+
 }  // namespace
 }  // namespace tolven

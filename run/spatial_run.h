@@ -1,0 +1,76 @@
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+
+#include "core/input_table.h"
+#include "core/spatial/gal_file.h"
+#include "core/spatial/local_eb.h"
+#include "core/uninitialized_vector.h"
+#include "core/user_messages.h"
+#include "reports/local_eb_columns.h"
+#include "reports/log_report.h"
+#include "run/output_file.h"
+#include "run/spatial_options.h"
+#include "run/unit_groups.h"
+
+namespace tolven {
+
+// The spatial part of one run: the neighbour list read from its GAL file,
+// what each unit's estimation adds (local estimates by row, the Moran's I
+// line), and the list written back. Used in this order: load, openOutput,
+// estimateUnit for every unit (from several threads, each unit once), then
+// writeList, finish and commit.
+class SpatialRun {
+public:
+    explicit SpatialRun(const SpatialOptions& options);
+
+    // True when the run asks for anything spatial.
+    bool active() const { return !options_.neighboursPath.empty(); }
+
+    // Reads the GAL file and checks that every row's code is in it. On a
+    // file that cannot be read, a bad file or a code it lacks, shows the
+    // message and returns false. Notes of repairs go to options.notes.
+    bool load(const InputTable& table, MessageSink& messages);
+
+    // Opens the file the list is written to, if asked for, refusing a path
+    // that is one of the run's other files. Returns false after the message.
+    bool openOutput(const std::string& inputPath, const OutputFile& log, const OutputFile& output,
+                    MessageSink& messages);
+
+    // The local estimates and the Moran's I of the unit numbered `unitNumber`
+    // whose rows are `rows`: the estimates go to those rows, the Moran's I
+    // line into the unit's log block `log` (just written in `form`), after
+    // its last line. Units touch only their own rows, so units may run on
+    // separate threads.
+    void estimateUnit(const InputTable& table, std::span<const int> rows, int unitNumber,
+                      LogForm form, std::string& log);
+
+    // The columns of the result table, or null when the local estimate is not
+    // asked for.
+    const LocalEbColumns* columns(bool posterior, double levelPercent, double thresholdPercent);
+
+    // Writes the summary of the list used (the union of the units' lists,
+    // regions by their input codes in order of first appearance) to
+    // options.notes, and the list itself to the output opened, if any.
+    // False after the message when a code cannot be written as GAL.
+    bool writeList(const InputTable& table, const UnitGroups& groups, MessageSink& messages);
+
+    // Finishes the written list, if any; false after the message.
+    bool finish(MessageSink& messages);
+
+    // The written list, to be committed with the run's other outputs, or null.
+    OutputFile* listOutput() { return listOutput_.get(); }
+
+private:
+    SpatialOptions options_;
+    GalNeighbours gal_;
+    std::string sourceName_;
+    UninitializedVector<LocalEbEstimate> estimateOfRow_;
+    UninitializedVector<char> shownOfRow_;
+    LocalEbColumns columns_;
+    std::unique_ptr<OutputFile> listOutput_;
+};
+
+}  // namespace tolven

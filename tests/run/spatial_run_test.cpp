@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/spatial/gal_file.h"
+#include "run/estimation_run.h"
+#include "tests/support/test_support.h"
+
+namespace tolven {
+namespace {
+
+using test::dataFile;
+using test::readFile;
+using test::writeFile;
+
+// Two units on a 3 x 3 grid (the second with its codes written with a leading
+// zero) and a one-region unit, with the grid's rook neighbours.
+const std::string GRID_INPUT = "spatial/grid_units.txt";
+const std::string GRID_GAL = "spatial/grid_3x3_rook.gal";
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> fieldsOf(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream parts(line);
+    for (std::string field; std::getline(parts, field, '\t');) fields.push_back(field);
+    return fields;
+}
+
+class SpatialRunTest : public ::testing::Test {
+protected:
+    RunRequest requestFor(const std::string& input, const std::string& gal) {
+        RunRequest request;
+        setDefaultSettings(request.settings);
+        request.inputPath = input;
+        request.outputPath = dir.file("out.txt");
+        request.logPath = dir.file("out.log");
+        request.spatial.neighboursPath = gal;
+        request.spatial.localEb = true;
+        request.spatial.moran = true;
+        return request;
+    }
+
+    test::TempDir dir;
+    test::RecordedMessages messages;
+};
+
+TEST_F(SpatialRunTest, LocalColumnsAndMoranLinesComeOutTheSameOnAnyNumberOfThreads) {
+    std::string log1, table1, list1;
+    for (const int threads : {1, 2, 7}) {
+        SCOPED_TRACE("threads " + std::to_string(threads));
+        RunRequest request = requestFor(dataFile(GRID_INPUT), dataFile(GRID_GAL));
+        request.extended.posteriorOutput = true;
+        request.spatial.writeNeighboursPath = dir.file("written.gal");
+        request.threads = threads;
+        ASSERT_EQ(runEstimation(request, messages), RUN_SUCCEEDED);
+        EXPECT_TRUE(messages.shown.empty());
+        if (threads == 1) {
+            log1 = readFile(request.logPath);
+            table1 = readFile(request.outputPath);
+            list1 = readFile(request.spatial.writeNeighboursPath);
+            continue;
+        }
+        EXPECT_EQ(readFile(request.logPath), log1);
+        EXPECT_EQ(readFile(request.outputPath), table1);
+        EXPECT_EQ(readFile(request.spatial.writeNeighboursPath), list1);
+    }
+
+    const std::vector<std::string> table = linesOf(table1);
+    ASSERT_EQ(table.size(), 20u);
+    const std::string localHeader =
+        "\tEB-Ratio(Local)(%)\tEB-Lower(Local)(%)\tEB-Upper(Local)(%)\tP(>100%)(Local)";
+    EXPECT_TRUE(table[0].ends_with("\tP(>100%)(MLE)" + localHeader)) << table[0];
+    // Region 1's window is itself and regions 2 and 4: 37 cases on 18.7
+    // expected. Its spread is below the Poisson noise, so the estimate is the
+    // window's ratio and there is no interval.
+    char windowRatio[32];
+    std::snprintf(windowRatio, sizeof windowRatio, "%f", 37.0 / 18.7 * 100.0);
+    const std::vector<std::string> first = fieldsOf(table[1]);
+    ASSERT_EQ(first.size(), 17u);  // data lines have no empty fifth field
+    EXPECT_EQ(std::vector<std::string>(first.begin() + 13, first.end()),
+              (std::vector<std::string>{windowRatio, "***", "***", "***"}));
+    const std::vector<std::string> onlyRegion = fieldsOf(table[19]);
+    EXPECT_EQ(std::vector<std::string>(onlyRegion.begin() + 13, onlyRegion.end()),
+              (std::vector<std::string>{"***", "***", "***", "***"}));
+
+    // Each unit's Moran line follows its iteration line; the figures are
+    // fixed by the unit number that seeds the permutations.
+    const std::vector<std::string> log = linesOf(log1);
+    std::vector<std::string> moranLines;
+    for (std::size_t k = 0; k + 1 < log.size(); ++k) {
+        if (log[k].starts_with(" Iteration for convergence")) moranLines.push_back(log[k + 1]);
+    }
+    EXPECT_EQ(moranLines,
+              (std::vector<std::string>{
+                  " EB Moran's I : 0.544538  p-value : 0.001000  (grid_3x3_rook.gal, 999 "
+                  "permutations)",
+                  " EB Moran's I : -0.473483  p-value : 0.911000  (grid_3x3_rook.gal, 999 "
+                  "permutations)",
+                  " EB Moran's I : ***  p-value : ***  (grid_3x3_rook.gal, 999 permutations)"}));
+    EXPECT_TRUE(log1.ends_with("permutations)\n\n"));
+
+    // The list written is the grid again, under the codes as first met.
+    GalNeighbours written;
+    GalNeighbours original;
+    std::string error;
+    ASSERT_TRUE(readGal(list1, written, error)) << error;
+    ASSERT_TRUE(readGal(readFile(dataFile(GRID_GAL)), original, error)) << error;
+    EXPECT_EQ(written.codes, original.codes);
+    for (std::size_t i = 0; i < original.codes.size(); ++i) {
+        const auto a = written.list.neighboursOf(i);
+        const auto b = original.list.neighboursOf(i);
+        EXPECT_EQ(std::vector<int>(a.begin(), a.end()), std::vector<int>(b.begin(), b.end()));
+    }
+}
+
+TEST_F(SpatialRunTest, WholeFileModeIsOneUnitSeededWithMinusOne) {
+    const std::string input = dir.file("whole.txt");
+    std::string text = readFile(dataFile(GRID_INPUT));
+    text.replace(0, 1, "-1");
+    writeFile(input, text);
+    const RunRequest request = requestFor(input, dataFile(GRID_GAL));
+    ASSERT_EQ(runEstimation(request, messages), RUN_SUCCEEDED);
+    const std::vector<std::string> log = linesOf(readFile(request.logPath));
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_TRUE(log[log.size() - 2].starts_with(" Iteration for convergence"));
+    EXPECT_TRUE(log.back().starts_with(" EB Moran's I : ")) << log.back();
+    EXPECT_TRUE(readFile(request.logPath).ends_with("permutations)\n"));
+}
+
+TEST_F(SpatialRunTest, BadNeighbourFilesAreRefusedBeforeAnyOutputIsWritten) {
+    const struct {
+        const char* name;
+        const char* gal;  // null: no such file
+        const char* message;
+    } cases[] = {
+        {"no such file", nullptr, "を開けません"},
+        {"bad neighbour line", "2\n1 1\n2 3\n2 1\n1\n", ": line 3: 2 neighbours where"},
+        {"code missing from the list", "2\n1 1\n2\n2 1\n1\n",
+         "に地域コード 3 (3 行目) がありません"},
+    };
+    for (const auto& c : cases) {
+        const std::string gal = dir.file("list.gal");
+        std::filesystem::remove(gal);
+        if (c.gal) writeFile(gal, c.gal);
+        RunRequest request = requestFor(dataFile(GRID_INPUT), gal);
+        request.spatial.writeNeighboursPath = dir.file("written.gal");
+        messages.shown.clear();
+        EXPECT_EQ(runEstimation(request, messages), RUN_FAILED) << c.name;
+        ASSERT_EQ(messages.shown.size(), 1u) << c.name;
+        EXPECT_NE(messages.shown[0].find(c.message), std::string::npos) << messages.shown[0];
+        EXPECT_FALSE(std::filesystem::exists(request.outputPath)) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(request.logPath)) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(request.spatial.writeNeighboursPath)) << c.name;
+    }
+}
+
+TEST_F(SpatialRunTest, TheListIsNeverWrittenOverTheRunsOtherFiles) {
+    const std::string input = dir.file("input.txt");
+    const std::string gal = dir.file("list.gal");
+    writeFile(input, readFile(dataFile(GRID_INPUT)));
+    writeFile(gal, readFile(dataFile(GRID_GAL)));
+    RunRequest base = requestFor(input, gal);
+    for (const std::string& target : {input, gal, base.logPath, base.outputPath}) {
+        RunRequest request = base;
+        request.spatial.writeNeighboursPath = target;
+        messages.shown.clear();
+        EXPECT_EQ(runEstimation(request, messages), RUN_FAILED) << target;
+        EXPECT_EQ(messages.shown.size(), 1u) << target;
+    }
+    EXPECT_EQ(readFile(input), readFile(dataFile(GRID_INPUT)));
+    EXPECT_EQ(readFile(gal), readFile(dataFile(GRID_GAL)));
+}
+
+}  // namespace
+}  // namespace tolven
