@@ -4,9 +4,9 @@
 #include <cstring>
 #include <random>
 
-#include "core/estimate_unit.h"
-#include "core/limits.h"
-#include "core/run_settings.h"
+#include "core/estimation/estimate_unit.h"
+#include "core/model/limits.h"
+#include "core/model/run_settings.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "core/input_file.h"
+#include "core/input/input_file.h"
 
 namespace {
 

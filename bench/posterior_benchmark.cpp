@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "core/posterior.h"
+#include "core/numerics/posterior.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <random>
 #include <vector>
 
-#include "core/finite_maximum.h"
-#include "core/ml_fit.h"
-#include "core/ratio_statistics.h"
-#include "core/run_settings.h"
-#include "core/safeguarded_fit.h"
-#include "core/ml_fit.h"
-#include "core/ratio_statistics.h"
+#include "core/numerics/finite_maximum.h"
+#include "core/estimation/ml_fit.h"
+#include "core/estimation/ratio_statistics.h"
+#include "core/model/run_settings.h"
+#include "core/numerics/safeguarded_fit.h"
+#include "core/estimation/ml_fit.h"
+#include "core/estimation/ratio_statistics.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "cli/geo_package_output.h"
 #include "core/standardisation/expected_input.h"
-#include "core/user_messages.h"
+#include "core/text/user_messages.h"
 #include "run/estimation_run.h"
 #include "run/spatial_options.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/standardisation/expected_input.h"
-#include "core/user_messages.h"
+#include "core/text/user_messages.h"
 #include "run/computed_input.h"
 
 namespace tolven {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/input_table.h"
+#include "core/input/input_table.h"
 #include "geo/boundary_layer.h"
 
 namespace tolven {

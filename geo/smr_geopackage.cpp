@@ -10,8 +10,8 @@
 #include <cmath>
 #include <memory>
 
-#include "core/not_available.h"
-#include "core/posterior.h"
+#include "core/model/not_available.h"
+#include "core/numerics/posterior.h"
 #include "geo/code_text.h"
 #include "geo/gdal_errors.h"
 #include "geo/smr_style.h"

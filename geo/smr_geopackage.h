@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/input_table.h"
+#include "core/input/input_table.h"
 #include "geo/boundary_join.h"
 #include "geo/boundary_layer.h"
 #include "reports/result_table.h"

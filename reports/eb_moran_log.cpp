@@ -1,6 +1,6 @@
 #include "reports/eb_moran_log.h"
 
-#include "core/number_text.h"
+#include "core/text/number_text.h"
 
 namespace tolven {
 

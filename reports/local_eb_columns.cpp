@@ -1,7 +1,7 @@
 #include "reports/local_eb_columns.h"
 
-#include "core/extended_setting_text.h"
-#include "core/number_text.h"
+#include "core/text/extended_setting_text.h"
+#include "core/text/number_text.h"
 
 namespace tolven {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/spatial/local_eb.h"
-#include "core/uninitialized_vector.h"
+#include "core/model/uninitialized_vector.h"
 
 namespace tolven {
 

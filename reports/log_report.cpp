@@ -2,9 +2,9 @@
 
 #include <string_view>
 
-#include "core/not_available.h"
-#include "core/number_text.h"
-#include "core/safeguarded_fit_log.h"
+#include "core/model/not_available.h"
+#include "core/text/number_text.h"
+#include "reports/safeguarded_fit_log.h"
 #include "reports/posterior_columns.h"
 
 namespace tolven {

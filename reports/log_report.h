@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "core/extended_settings.h"
-#include "core/region_table.h"
-#include "core/run_settings.h"
-#include "core/unit_results.h"
+#include "core/model/extended_settings.h"
+#include "core/model/region_table.h"
+#include "core/model/run_settings.h"
+#include "core/model/unit_results.h"
 
 namespace tolven {
 

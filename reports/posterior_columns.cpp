@@ -1,7 +1,7 @@
 #include "reports/posterior_columns.h"
 
-#include "core/extended_setting_text.h"
-#include "core/number_text.h"
+#include "core/text/extended_setting_text.h"
+#include "core/text/number_text.h"
 #include "reports/moment_prior_label.h"
 
 namespace tolven {

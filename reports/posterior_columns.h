@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/posterior.h"
+#include "core/numerics/posterior.h"
 
 namespace tolven {
 

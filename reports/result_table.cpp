@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "core/not_available.h"
-#include "core/number_text.h"
-#include "core/posterior.h"
+#include "core/model/not_available.h"
+#include "core/text/number_text.h"
+#include "core/numerics/posterior.h"
 #include "reports/moment_prior_label.h"
 #include "reports/posterior_columns.h"
 

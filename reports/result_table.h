@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "core/input_table.h"
-#include "core/posterior.h"
+#include "core/input/input_table.h"
+#include "core/numerics/posterior.h"
 #include "reports/local_eb_columns.h"
 
 namespace tolven {

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "core/file_messages.h"
+#include "core/text/file_messages.h"
 
 namespace tolven {
 namespace {

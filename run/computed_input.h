@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/standardisation/expected_input.h"
-#include "core/user_messages.h"
+#include "core/text/user_messages.h"
 #include "run/output_file.h"
 
 namespace tolven {

@@ -3,10 +3,10 @@
 #include <atomic>
 #include <string>
 
-#include "core/engine_options.h"
-#include "core/extended_settings.h"
-#include "core/run_settings.h"
-#include "core/user_messages.h"
+#include "core/model/engine_options.h"
+#include "core/model/extended_settings.h"
+#include "core/model/run_settings.h"
+#include "core/text/user_messages.h"
 #include "run/computed_input.h"
 #include "run/extra_output.h"
 #include "run/run_outcome.h"

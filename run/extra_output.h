@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/input_table.h"
-#include "core/user_messages.h"
+#include "core/input/input_table.h"
+#include "core/text/user_messages.h"
 #include "reports/result_table.h"
 
 namespace tolven {

@@ -2,7 +2,7 @@
 
 #include <oneapi/tbb/parallel_for.h>
 
-#include "core/posterior.h"
+#include "core/numerics/posterior.h"
 
 namespace tolven {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/extended_settings.h"
-#include "core/input_table.h"
+#include "core/model/extended_settings.h"
+#include "core/input/input_table.h"
 #include "run/run_outcome.h"
 #include "run/unit_estimation.h"
 #include "run/unit_groups.h"

@@ -8,8 +8,8 @@
 #include <iterator>
 #include <vector>
 
-#include "core/file_messages.h"
-#include "core/number_text.h"
+#include "core/text/file_messages.h"
+#include "core/text/number_text.h"
 #include "core/spatial/eb_moran.h"
 #include "core/spatial/region_code.h"
 #include "reports/eb_moran_log.h"

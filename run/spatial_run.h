@@ -4,11 +4,11 @@
 #include <span>
 #include <string>
 
-#include "core/input_table.h"
+#include "core/input/input_table.h"
 #include "core/spatial/gal_file.h"
 #include "core/spatial/local_eb.h"
-#include "core/uninitialized_vector.h"
-#include "core/user_messages.h"
+#include "core/model/uninitialized_vector.h"
+#include "core/text/user_messages.h"
 #include "reports/local_eb_columns.h"
 #include "reports/log_report.h"
 #include "run/output_file.h"

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "core/engine_options.h"
-#include "core/input_table.h"
-#include "core/run_settings.h"
+#include "core/model/engine_options.h"
+#include "core/input/input_table.h"
+#include "core/model/run_settings.h"
 #include "reports/log_report.h"
 #include "reports/result_table.h"
 #include "run/run_progress.h"

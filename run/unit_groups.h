@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "core/input_table.h"
-#include "core/uninitialized_vector.h"
+#include "core/input/input_table.h"
+#include "core/model/uninitialized_vector.h"
 
 namespace tolven {
 

@@ -3,7 +3,7 @@
 #include <span>
 #include <vector>
 
-#include "core/posterior.h"
+#include "core/numerics/posterior.h"
 #include "core/spatial/neighbour_list.h"
 
 namespace tolven {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/standardisation/strata_file.h"
-#include "core/user_messages.h"
+#include "core/text/user_messages.h"
 
 namespace tolven {
 

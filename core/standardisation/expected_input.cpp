@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "core/number_text.h"
+#include "core/text/number_text.h"
 #include "core/standardisation/rate_file.h"
 
 namespace tolven {

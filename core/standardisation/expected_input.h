@@ -4,7 +4,7 @@
 
 #include "core/standardisation/expected_counts.h"
 #include "core/standardisation/strata_file.h"
-#include "core/user_messages.h"
+#include "core/text/user_messages.h"
 
 namespace tolven {
 

@@ -3,8 +3,8 @@
 #include <climits>
 #include <cstring>
 
-#include "core/file_messages.h"
-#include "core/text_file.h"
+#include "core/text/file_messages.h"
+#include "core/input/text_file.h"
 
 namespace tolven {
 namespace {

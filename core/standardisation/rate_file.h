@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/standardisation/strata_file.h"
-#include "core/uninitialized_vector.h"
-#include "core/user_messages.h"
+#include "core/model/uninitialized_vector.h"
+#include "core/text/user_messages.h"
 
 namespace tolven {
 

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/uninitialized_vector.h"
-#include "core/user_messages.h"
+#include "core/model/uninitialized_vector.h"
+#include "core/text/user_messages.h"
 
 namespace tolven {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/setting_text.h"
+#include "core/text/setting_text.h"
 #include "run/estimation_run.h"
 #include "tests/support/test_support.h"
 

@@ -5,14 +5,14 @@
 #include <cstring>
 #include <vector>
 
-#include "core/digamma_sums.h"
-#include "core/eb_ratios.h"
-#include "core/estimate_unit.h"
-#include "core/ml_fit.h"
-#include "core/ratio_statistics.h"
-#include "core/region_table.h"
-#include "core/run_settings.h"
-#include "core/unit_results.h"
+#include "core/numerics/digamma_sums.h"
+#include "core/estimation/eb_ratios.h"
+#include "core/estimation/estimate_unit.h"
+#include "core/estimation/ml_fit.h"
+#include "core/estimation/ratio_statistics.h"
+#include "core/model/region_table.h"
+#include "core/model/run_settings.h"
+#include "core/model/unit_results.h"
 
 namespace tolven::test {
 

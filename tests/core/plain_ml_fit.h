@@ -9,14 +9,14 @@
 #include <cmath>
 #include <cstdint>
 
-#include "core/eb_ratios.h"
-#include "core/not_available.h"
-#include "core/ratio_statistics.h"
-#include "core/eb_ratios.h"
-#include "core/ratio_statistics.h"
-#include "core/region_table.h"
-#include "core/run_settings.h"
-#include "core/unit_results.h"
+#include "core/estimation/eb_ratios.h"
+#include "core/model/not_available.h"
+#include "core/estimation/ratio_statistics.h"
+#include "core/estimation/eb_ratios.h"
+#include "core/estimation/ratio_statistics.h"
+#include "core/model/region_table.h"
+#include "core/model/run_settings.h"
+#include "core/model/unit_results.h"
 
 namespace tolven::test {
 

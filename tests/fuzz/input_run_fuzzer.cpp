@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/input_file.h"
-#include "core/input_table.h"
-#include "core/user_messages.h"
+#include "core/input/input_file.h"
+#include "core/input/input_table.h"
+#include "core/text/user_messages.h"
 #include "run/estimation_run.h"
 
 namespace {

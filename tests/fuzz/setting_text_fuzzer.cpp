@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/setting_text.h"
+#include "core/text/setting_text.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/input_table.h"
+#include "core/input/input_table.h"
 
 namespace tolven::test {
 

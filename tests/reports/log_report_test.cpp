@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "core/not_available.h"
+#include "core/model/not_available.h"
 
 namespace tolven {
 namespace {

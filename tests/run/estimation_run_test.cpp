@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/not_available.h"
+#include "core/model/not_available.h"
 #include "tests/core/same_double.h"
 #include "tests/support/test_support.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/user_messages.h"
+#include "core/text/user_messages.h"
 
 namespace tolven::test {
 

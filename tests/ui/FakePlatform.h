@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/Platform.h"
+#include "ui/platform/Platform.h"
 
 // Platform services that record what the dialogs asked and answer from a
 // script, so tests can drive every question and chooser without a human.

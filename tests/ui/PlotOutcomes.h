@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "core/not_available.h"
+#include "core/model/not_available.h"
 #include "run/run_outcome.h"
 
 // Run outcomes for the plot tests: one unit of each kind the plots treat

@@ -1,7 +1,0 @@
-#include "core/extended_settings.h"
-
-namespace tolven {
-
-void setDefaultExtendedSettings(ExtendedSettings& settings) { settings = ExtendedSettings{}; }
-
-}  // namespace tolven

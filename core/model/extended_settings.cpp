@@ -1,0 +1,7 @@
+#include "core/model/extended_settings.h"
+
+namespace tolven {
+
+void setDefaultExtendedSettings(ExtendedSettings& settings) { settings = ExtendedSettings{}; }
+
+}  // namespace tolven

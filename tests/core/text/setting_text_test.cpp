@@ -1,0 +1,116 @@
+#include "core/text/setting_text.h"
+
+#include <gtest/gtest.h>
+
+namespace tolven {
+namespace {
+
+struct RealCase {
+    const char* text;
+    bool accepted;
+    double value;
+};
+
+TEST(SettingTextTest, RealTextsFollowTheCharacterAndValueChecks) {
+    const RealCase cases[] = {
+        {"0.00001", true, 0.00001},
+        {"12", true, 12.0},
+        {".5", true, 0.5},
+        {"5.", true, 5.0},
+        {"1.2.3", true, 1.2},      // the longest leading number
+        {"12 abc", true, 12.0},    // nothing after the first blank is checked
+        {" 1e-5", true, 0.00001},  // a leading blank skips the character check
+        {" +2.5", true, 2.5},
+        {"\t", false, 0},    // a tab is no blank for the character check
+        {"1e-5", false, 0},  // "e" fails the character check
+        {"-3", false, 0},
+        {" -3", false, 0},  // passes the characters, fails the value
+        {"0", false, 0},
+        {"0.0", false, 0},
+        {".", false, 0},
+        {"", false, 0},
+        {" ", false, 0},
+        {" abc", false, 0},
+        {" --3", false, 0},  // atof reads no second sign
+        {"auto", false, 0},
+        {"Auto", false, 0},
+        {"1,5", false, 0},
+        {" 1e999", false, 0},   // too large for a double
+        {" 1e-999", false, 0},  // atof gives 0
+        {" inf", false, 0},
+        {" nan", false, 0},
+        {" 0x10", false, 0},  // no hexadecimal: reads as 0
+    };
+    for (const RealCase& c : cases) {
+        double value = -42.0;
+        EXPECT_EQ(parseRealSetting(c.text, value), c.accepted) << '"' << c.text << '"';
+        if (c.accepted) {
+            EXPECT_DOUBLE_EQ(value, c.value) << '"' << c.text << '"';
+        } else {
+            EXPECT_EQ(value, -42.0) << "a refused text must leave the value: \"" << c.text << '"';
+        }
+    }
+}
+
+TEST(SettingTextTest, ExactValuesMatchTheStandardConversion) {
+    // Correct rounding: the same double that strtod gives.
+    double value = 0;
+    ASSERT_TRUE(parseRealSetting("0.1", value));
+    EXPECT_EQ(value, 0.1);
+    ASSERT_TRUE(parseRealSetting("0.000010", value));
+    EXPECT_EQ(value, 0.00001);
+}
+
+struct CountCase {
+    const char* text;
+    bool accepted;
+    int value;
+};
+
+TEST(SettingTextTest, CountTextsAreNaturalNumbers) {
+    const CountCase cases[] = {
+        {"20", true, 20},
+        {"1", true, 1},
+        {"007", true, 7},
+        {"12 abc", true, 12},
+        {" +5", true, 5},
+        {"2147483647", true, 2147483647},
+        {"20.5", false, 0},
+        {"-3", false, 0},
+        {" -3", false, 0},
+        {"0", false, 0},
+        {"", false, 0},
+        {" x", false, 0},
+        {"2147483648", false, 0},  // beyond 32 bits
+        {"99999999999999999999", false, 0},
+        {" -2147483648", false, 0},
+    };
+    for (const CountCase& c : cases) {
+        int value = -42;
+        EXPECT_EQ(parseCountSetting(c.text, value), c.accepted) << '"' << c.text << '"';
+        EXPECT_EQ(value, c.accepted ? c.value : -42) << '"' << c.text << '"';
+    }
+}
+
+TEST(SettingTextTest, FormatsShowTheDialogTexts) {
+    EXPECT_EQ(formatEpsilon(0.00001), "0.000010");
+    EXPECT_EQ(formatEpsilon(0.0000001), "0.000000");
+    EXPECT_EQ(formatEpsilon(1e300).size(), 301u + 7u);
+    EXPECT_EQ(formatMaxIterations(20), "20");
+    EXPECT_EQ(formatMaxIterations(-7), "-7");
+    EXPECT_EQ(formatInitialValue(-1.0), "auto");
+    EXPECT_EQ(formatInitialValue(1.23456), "1.235");
+    EXPECT_EQ(formatInitialValue(-1.0000001), "-1.000");
+    EXPECT_EQ(formatInitialValue(0.0), "0.000");
+}
+
+TEST(SettingTextTest, AutoIsExact) {
+    EXPECT_TRUE(isAutoText("auto"));
+    EXPECT_FALSE(isAutoText("Auto"));
+    EXPECT_FALSE(isAutoText("auto "));
+    EXPECT_FALSE(isAutoText(" auto"));
+    EXPECT_FALSE(isAutoText(""));
+}
+
+}  // namespace
+}  // namespace tolven
