@@ -190,28 +190,22 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
     }
     parsed.settings.excludeZero = excludeZero ? 1 : 0;
     // The settings are checked in the settings dialog's order, with its texts.
-    const auto refuse = [&err](const char* message) {
-        err << message << '\n';
-        return ParseResult::usageError;
+    const auto given = [](const std::optional<std::string>& text) {
+        return text ? std::optional<std::string_view>(*text) : std::nullopt;
     };
-    if (epsilon && !parseRealSetting(*epsilon, parsed.settings.epsilon)) {
-        return refuse(EPSILON_MESSAGE);
-    }
-    if (maxIterations && !parseCountSetting(*maxIterations, parsed.settings.maxIterations)) {
-        return refuse(MAX_ITERATIONS_MESSAGE);
-    }
-    if (initialAlpha && !parseInitialValueSetting(*initialAlpha, parsed.settings.initialAlpha)) {
-        return refuse(INITIAL_ALPHA_MESSAGE);
-    }
-    if (initialBeta && !parseInitialValueSetting(*initialBeta, parsed.settings.initialBeta)) {
-        return refuse(INITIAL_BETA_MESSAGE);
+    if (const auto refused = applySettingTexts(
+            {given(epsilon), given(maxIterations), given(initialAlpha), given(initialBeta)},
+            parsed.settings)) {
+        err << settingMessage(*refused) << '\n';
+        return ParseResult::usageError;
     }
 
     ExtendedSettings& extended = parsed.extended;
     extended.posteriorOutput = posterior || level || threshold;
-    if (level && !parseIntervalLevel(*level, extended.intervalLevel)) return refuse(LEVEL_MESSAGE);
-    if (threshold && !parseThreshold(*threshold, extended.threshold)) {
-        return refuse(THRESHOLD_MESSAGE);
+    if (const auto refused =
+            applyExtendedSettingTexts({given(level), given(threshold)}, extended)) {
+        err << extendedSettingMessage(*refused) << '\n';
+        return ParseResult::usageError;
     }
     if (fit && !parseFitModeName(*fit, extended.fitMode)) {
         err << "--fit: " << *fit << " is neither newton nor safeguarded\n";

@@ -30,4 +30,19 @@ bool parseFitModeName(std::string_view text, FitMode& mode) {
     return false;
 }
 
+std::optional<ExtendedSettingField> applyExtendedSettingTexts(const ExtendedSettingTexts& texts,
+                                                              ExtendedSettings& settings) {
+    if (texts.level && !parseIntervalLevel(*texts.level, settings.intervalLevel)) {
+        return ExtendedSettingField::level;
+    }
+    if (texts.threshold && !parseThreshold(*texts.threshold, settings.threshold)) {
+        return ExtendedSettingField::threshold;
+    }
+    return std::nullopt;
+}
+
+const char* extendedSettingMessage(ExtendedSettingField field) {
+    return field == ExtendedSettingField::level ? LEVEL_MESSAGE : THRESHOLD_MESSAGE;
+}
+
 }  // namespace tolven

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,5 +37,25 @@ inline constexpr const char* LEVEL_MESSAGE =
     "ERROR!! : 信用区間の水準(%)\n0より大きく100より小さい実数を入力して下さい";
 inline constexpr const char* THRESHOLD_MESSAGE =
     "ERROR!! : 閾値(%)\n0より大きい実数を入力して下さい";
+
+// The checked number fields of the extended settings dialog, in the order
+// they are checked.
+enum class ExtendedSettingField { level, threshold };
+
+// The texts of those fields; one left out is not checked.
+struct ExtendedSettingTexts {
+    std::optional<std::string_view> level;
+    std::optional<std::string_view> threshold;
+};
+
+// Checks the texts given, in the order of ExtendedSettingField, and sets each
+// accepted value in `settings`; stops at the first refused text and returns
+// its field, or nothing when every text passed. Shared by the dialog and the
+// batch command.
+std::optional<ExtendedSettingField> applyExtendedSettingTexts(const ExtendedSettingTexts& texts,
+                                                              ExtendedSettings& settings);
+
+// The message of a refused field.
+const char* extendedSettingMessage(ExtendedSettingField field);
 
 }  // namespace tolven

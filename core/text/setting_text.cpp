@@ -95,4 +95,35 @@ bool parseInitialValueSetting(std::string_view text, double& value) {
     return parseRealSetting(text, value);
 }
 
+std::optional<SettingField> applySettingTexts(const SettingTexts& texts, RunSettings& settings) {
+    if (texts.epsilon && !parseRealSetting(*texts.epsilon, settings.epsilon)) {
+        return SettingField::epsilon;
+    }
+    if (texts.maxIterations && !parseCountSetting(*texts.maxIterations, settings.maxIterations)) {
+        return SettingField::maxIterations;
+    }
+    if (texts.initialAlpha &&
+        !parseInitialValueSetting(*texts.initialAlpha, settings.initialAlpha)) {
+        return SettingField::initialAlpha;
+    }
+    if (texts.initialBeta && !parseInitialValueSetting(*texts.initialBeta, settings.initialBeta)) {
+        return SettingField::initialBeta;
+    }
+    return std::nullopt;
+}
+
+const char* settingMessage(SettingField field) {
+    switch (field) {
+        case SettingField::epsilon:
+            return EPSILON_MESSAGE;
+        case SettingField::maxIterations:
+            return MAX_ITERATIONS_MESSAGE;
+        case SettingField::initialAlpha:
+            return INITIAL_ALPHA_MESSAGE;
+        case SettingField::initialBeta:
+            return INITIAL_BETA_MESSAGE;
+    }
+    return "";
+}
+
 }  // namespace tolven

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,5 +53,27 @@ inline constexpr const char* INITIAL_ALPHA_MESSAGE =
     "ERROR!! : 初期値 α\n0より大きい実数を入力して下さい";
 inline constexpr const char* INITIAL_BETA_MESSAGE =
     "ERROR!! : 初期値 β\n0より大きい実数を入力して下さい";
+
+// The checked fields of the settings dialog, in the order they are checked.
+enum class SettingField { epsilon, maxIterations, initialAlpha, initialBeta };
+
+// The texts of those fields. One left out is not checked and its setting keeps
+// its value (an option the batch command was not given).
+struct SettingTexts {
+    std::optional<std::string_view> epsilon;
+    std::optional<std::string_view> maxIterations;
+    std::optional<std::string_view> initialAlpha;
+    std::optional<std::string_view> initialBeta;
+};
+
+// Checks the texts given, in the order of SettingField, and sets each accepted
+// value in `settings`; stops at the first refused text. Returns that field
+// (the settings before it are already set), or nothing when every text passed.
+// The settings dialog and the batch command both check through here, so they
+// refuse the same texts in the same order with the same message.
+std::optional<SettingField> applySettingTexts(const SettingTexts& texts, RunSettings& settings);
+
+// The message of a refused field.
+const char* settingMessage(SettingField field);
 
 }  // namespace tolven

@@ -55,9 +55,12 @@ void CExtendedSettingDlg::OnOK() {
     settings_.posteriorOutput = ui_->posteriorCheck->isChecked();
     settings_.fitMode =
         ui_->safeguardedRadio->isChecked() ? tolven::FitMode::safeguarded : tolven::FitMode::newton;
-    if (!tolven::parseIntervalLevel(fieldText(ui_->levelEdit), settings_.intervalLevel))
-        return refuse(ui_->levelEdit, tolven::LEVEL_MESSAGE);
-    if (!tolven::parseThreshold(fieldText(ui_->thresholdEdit), settings_.threshold))
-        return refuse(ui_->thresholdEdit, tolven::THRESHOLD_MESSAGE);
+    const std::string level = fieldText(ui_->levelEdit);
+    const std::string threshold = fieldText(ui_->thresholdEdit);
+    if (const auto refused = tolven::applyExtendedSettingTexts({level, threshold}, settings_)) {
+        QLineEdit* const field =
+            *refused == tolven::ExtendedSettingField::level ? ui_->levelEdit : ui_->thresholdEdit;
+        return refuse(field, tolven::extendedSettingMessage(*refused));
+    }
     accept();
 }

@@ -56,15 +56,17 @@ void CSettingDlg::OnOK() {
     tolven::RunSettings& settings = settings_;
     settings.excludeZero = ui_->excludeZeroCheck->isChecked() ? 1 : 0;
 
-    if (!tolven::parseRealSetting(fieldText(ui_->epsilonEdit), settings.epsilon))
-        return refuse(ui_->epsilonEdit, tolven::EPSILON_MESSAGE);
-    if (!tolven::parseCountSetting(fieldText(ui_->maxIterationsEdit), settings.maxIterations))
-        return refuse(ui_->maxIterationsEdit, tolven::MAX_ITERATIONS_MESSAGE);
-
-    if (!tolven::parseInitialValueSetting(fieldText(ui_->initialAlphaEdit), settings.initialAlpha))
-        return refuse(ui_->initialAlphaEdit, tolven::INITIAL_ALPHA_MESSAGE);
-    if (!tolven::parseInitialValueSetting(fieldText(ui_->initialBetaEdit), settings.initialBeta))
-        return refuse(ui_->initialBetaEdit, tolven::INITIAL_BETA_MESSAGE);
+    const std::string epsilon = fieldText(ui_->epsilonEdit);
+    const std::string maxIterations = fieldText(ui_->maxIterationsEdit);
+    const std::string initialAlpha = fieldText(ui_->initialAlphaEdit);
+    const std::string initialBeta = fieldText(ui_->initialBetaEdit);
+    const auto refused = tolven::applySettingTexts(
+        {epsilon, maxIterations, initialAlpha, initialBeta}, settings);
+    if (refused) {
+        QLineEdit* const fields[] = {ui_->epsilonEdit, ui_->maxIterationsEdit,
+                                     ui_->initialAlphaEdit, ui_->initialBetaEdit};
+        return refuse(fields[static_cast<int>(*refused)], tolven::settingMessage(*refused));
+    }
 
     accept();
 }
