@@ -612,6 +612,14 @@ int commitTogether(const std::vector<OutputFile*>& files, const OutputFile*& fai
     return error;
 }
 
+int writeWholeFile(const std::string& path, std::string_view bytes) {
+    OutputFile file(path);
+    if (const int error = file.open()) return error;
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file.stream());
+    if (!file.finish()) return EIO;
+    return file.commit();
+}
+
 void pauseBetweenCommitsForTesting(int milliseconds) { pauseBetweenCommits.store(milliseconds); }
 
 }  // namespace tolven

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tolven {
@@ -185,6 +186,15 @@ int commitTogether(const std::vector<OutputFile*>& files, const OutputFile*& fai
 inline int commitTogether(OutputFile& first, OutputFile& second, const OutputFile*& failed) {
     return commitTogether({&first, &second}, failed);
 }
+
+// Writes `bytes` as the whole new content of `path`, as a run writes one
+// output: open(), the bytes, finish(), commit(). Everything OutputFile
+// promises holds (the old file whole until the new one is complete, links
+// followed, permissions, ACLs and attributes kept, a read-only file refused).
+// Returns 0, or the errno value of the failure (EIO when the data could not
+// be written), the old file then as it was. The editor's save and the plots'
+// export write through here.
+int writeWholeFile(const std::string& path, std::string_view bytes);
 
 // For tests only: commitTogether() waits this long after its first commit.
 void pauseBetweenCommitsForTesting(int milliseconds);

@@ -4,11 +4,11 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPalette>
-#include <QSaveFile>
 #include <QTextDocument>
 #include <QTimer>
 
 #include "core/text/file_messages.h"
+#include "run/output_file.h"
 #include "ui/platform/Platform.h"
 #include "ui_CEditorDlg.h"
 
@@ -154,24 +154,11 @@ bool CEditorDlg::save() {
         showError(unrepresentableText(path_, format_.encoding));
         return false;
     }
-    // The new content goes into a fresh file that replaces the old one only
-    // once it is complete, so a failure part way leaves the old file whole.
-    // That replacement would also get past a file the user may not write:
-    // such a file is refused as opening it for writing would be.
-    const QFileInfo target(path_);
-    if (target.exists() && !target.isWritable()) {
-        showError(writeFailedText(path_));
-        return false;
-    }
-    // QSaveFile writes through a symbolic link to its target and gives the
-    // new file the old one's permissions. It never falls back to writing the
-    // file in place. Its commit does not notice when the last flush of its
-    // buffer fails part way (a full disk): it would put the cut-off file in
-    // place and report success. Hence the explicit flush; without a commit
-    // the new file is thrown away.
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.flush() ||
-        !file.commit()) {
+    // The new content replaces the old file only once it is complete, so a
+    // failure part way leaves the old file whole; a file the user may not
+    // write is refused as opening it for writing would be.
+    if (tolven::writeWholeFile(QFile::encodeName(path_).toStdString(),
+                               std::string_view(bytes->constData(), bytes->size())) != 0) {
         showError(writeFailedText(path_));
         return false;
     }

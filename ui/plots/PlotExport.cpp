@@ -6,10 +6,10 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <cmath>
 
+#include "run/output_file.h"
 #include "ui/plots/PlotAreaClip.h"
 
 namespace tolven {
@@ -115,14 +115,8 @@ QByteArray renderPlot(QCustomPlot& plot, PlotFileFormat format) {
 }
 
 bool writeFileWhole(const QString& path, const QByteArray& bytes) {
-    const QFileInfo target(path);
-    if (target.exists() && (!target.isFile() || !target.isWritable())) return false;
-    // QSaveFile's commit does not notice a failed last flush of its buffer
-    // (a full disk) and would put a cut-off file in place; hence the
-    // explicit flush. Without a commit the fresh file is thrown away.
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
-           file.commit();
+    return writeWholeFile(QFile::encodeName(path).toStdString(),
+                          std::string_view(bytes.constData(), bytes.size())) == 0;
 }
 
 }  // namespace tolven
