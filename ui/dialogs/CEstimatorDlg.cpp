@@ -80,6 +80,16 @@ constexpr UINT ABOUT_SYSTEM_COMMAND = 0x0010;
 
 }  // namespace
 
+void CEstimatorDlg::runCommand(void (CEstimatorDlg::*command)()) {
+    if (run_ == nullptr) (this->*command)();
+}
+
+template <typename Sender, typename Signal>
+void CEstimatorDlg::connectCommand(Sender* sender, Signal signal,
+                                   void (CEstimatorDlg::*command)()) {
+    connect(sender, signal, this, [this, command] { runCommand(command); });
+}
+
 CEstimatorDlg::CEstimatorDlg(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CEstimatorDlg>()) {
     ui_->setupUi(this);
@@ -122,20 +132,19 @@ CEstimatorDlg::CEstimatorDlg(QWidget* parent)
     connect(ui_->inputEdit, &QLineEdit::textChanged, this, &CEstimatorDlg::OnInputTextChanged);
     connect(ui_->outputEdit, &QLineEdit::textChanged, this, &CEstimatorDlg::OnOutputTextChanged);
     connect(ui_->logEdit, &QLineEdit::textChanged, this, &CEstimatorDlg::OnLogTextChanged);
-    connect(ui_->runButton, &QPushButton::clicked, this, &CEstimatorDlg::OnRun);
+    connectCommand(ui_->runButton, &QPushButton::clicked, &CEstimatorDlg::OnRun);
     connect(ui_->quitButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ui_->browseInputButton, &QPushButton::clicked, this, &CEstimatorDlg::OnBrowseInput);
-    connect(ui_->checkInputButton, &QPushButton::clicked, this, &CEstimatorDlg::OnCheckInput);
-    connect(ui_->chooseOutputButton, &QPushButton::clicked, this, &CEstimatorDlg::OnChooseOutput);
-    connect(ui_->chooseLogButton, &QPushButton::clicked, this, &CEstimatorDlg::OnChooseLog);
-    connect(ui_->txtFormatRadio, &QRadioButton::clicked, this, &CEstimatorDlg::OnTxtFormat);
-    connect(ui_->csvFormatRadio, &QRadioButton::clicked, this, &CEstimatorDlg::OnCsvFormat);
-    connect(ui_->detailSettingsAction, &QAction::triggered, this, &CEstimatorDlg::OnDetailSettings);
-    connect(ui_->extendedSettingsAction, &QAction::triggered, this,
-            &CEstimatorDlg::OnExtendedSettings);
-    connect(ui_->plotAction, &QAction::triggered, this, &CEstimatorDlg::OnPlots);
-    connect(ui_->expectedAction, &QAction::triggered, this, &CEstimatorDlg::OnExpectedCounts);
-    connect(ui_->aboutAction, &QAction::triggered, this, &CEstimatorDlg::OnAbout);
+    connectCommand(ui_->browseInputButton, &QPushButton::clicked, &CEstimatorDlg::OnBrowseInput);
+    connectCommand(ui_->checkInputButton, &QPushButton::clicked, &CEstimatorDlg::OnCheckInput);
+    connectCommand(ui_->chooseOutputButton, &QPushButton::clicked, &CEstimatorDlg::OnChooseOutput);
+    connectCommand(ui_->chooseLogButton, &QPushButton::clicked, &CEstimatorDlg::OnChooseLog);
+    connectCommand(ui_->txtFormatRadio, &QRadioButton::clicked, &CEstimatorDlg::OnTxtFormat);
+    connectCommand(ui_->csvFormatRadio, &QRadioButton::clicked, &CEstimatorDlg::OnCsvFormat);
+    connectCommand(ui_->detailSettingsAction, &QAction::triggered, &CEstimatorDlg::OnDetailSettings);
+    connectCommand(ui_->extendedSettingsAction, &QAction::triggered, &CEstimatorDlg::OnExtendedSettings);
+    connectCommand(ui_->plotAction, &QAction::triggered, &CEstimatorDlg::OnPlots);
+    connectCommand(ui_->expectedAction, &QAction::triggered, &CEstimatorDlg::OnExpectedCounts);
+    connectCommand(ui_->aboutAction, &QAction::triggered, &CEstimatorDlg::OnAbout);
 
     tolven::setDefaultSettings(state_.runSettings);
     tolven::setDefaultExtendedSettings(state_.extendedSettings);
@@ -202,7 +211,6 @@ void CEstimatorDlg::showFileError(int errnum, const QString& path) {
 }
 
 void CEstimatorDlg::OnBrowseInput() {
-    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Open;
     request.title = INPUT_TITLE;
@@ -251,7 +259,6 @@ void CEstimatorDlg::chooseOutputFile(const FileChooserRequest& request, QLineEdi
 }
 
 void CEstimatorDlg::OnChooseOutput() {
-    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     const bool text = ui_->txtFormatRadio->isChecked();
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Save;
@@ -263,7 +270,6 @@ void CEstimatorDlg::OnChooseOutput() {
 }
 
 void CEstimatorDlg::OnChooseLog() {
-    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Save;
     request.title = LOG_TITLE;
@@ -284,7 +290,6 @@ void CEstimatorDlg::OnCsvFormat() {
 }
 
 void CEstimatorDlg::OnCheckInput() {
-    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     state_.inputPath = toPathBytes(ui_->inputEdit->text());
     if (tolven::probeReadable(state_.inputPath) != 0) {
         tolven::platform().messageBoxes->showError(
@@ -297,7 +302,6 @@ void CEstimatorDlg::OnCheckInput() {
 }
 
 void CEstimatorDlg::OnRun() {
-    if (run_) return;  // one run at a time
     state_.inputPath = toPathBytes(ui_->inputEdit->text());
     state_.outputPath = toPathBytes(ui_->outputEdit->text());
     state_.logPath = toPathBytes(ui_->logEdit->text());
@@ -342,13 +346,11 @@ void CEstimatorDlg::OnRun() {
 }
 
 void CEstimatorDlg::OnDetailSettings() {
-    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     CSettingDlg settings(state_.runSettings, this);
     settings.exec();
 }
 
 void CEstimatorDlg::OnExtendedSettings() {
-    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     CExtendedSettingDlg settings(state_.extendedSettings, this);
     settings.exec();
 }
@@ -360,13 +362,11 @@ void CEstimatorDlg::OnPlots() {
 }
 
 void CEstimatorDlg::OnExpectedCounts() {
-    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     CExpectedDlg expected(this);
     if (expected.exec() == QDialog::Accepted) useInputFile(expected.writtenPath());
 }
 
 void CEstimatorDlg::OnAbout() {
-    if (run_) return;  // keyboard shortcuts still reach the commands during a run
     CAboutDlg about(this);
     about.exec();
 }
@@ -376,7 +376,7 @@ bool CEstimatorDlg::nativeEvent(const QByteArray& eventType, void* message, qint
     if (eventType == "windows_generic_MSG") {
         const MSG* msg = static_cast<const MSG*>(message);
         if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == ABOUT_SYSTEM_COMMAND) {
-            OnAbout();
+            runCommand(&CEstimatorDlg::OnAbout);
             *result = 0;
             return true;
         }

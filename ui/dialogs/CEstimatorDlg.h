@@ -93,6 +93,13 @@ protected:
 #endif
 
 private:
+    // Runs a command, unless a run goes on. The run keeps input away from the
+    // dialog, but keyboard shortcuts of buttons and menu entries still reach
+    // their commands, so every command goes through here (see connectCommand).
+    void runCommand(void (CEstimatorDlg::*command)());
+    // Connects a button's or menu entry's signal to a command, through runCommand.
+    template <typename Sender, typename Signal>
+    void connectCommand(Sender* sender, Signal signal, void (CEstimatorDlg::*command)());
     // Shows a chosen input file and stores it in inputPath, then MakeDefaultNames.
     void useInputFile(const QString& chosen);
     // Derives the output and log names from the chosen input path and shows them.
