@@ -12,7 +12,10 @@ namespace tolven {
 // blocks, not even on a named pipe.
 int probeReadable(const std::string& path);
 
-// The check for writing is the output files' own: probeWritable in
-// run/output_file.h.
+// Opens `path` for writing without truncating it, and without waiting for a
+// named pipe's reader, then closes it again. An existing file keeps every
+// byte; a missing one is created empty. A folder gives EISDIR, a path with a
+// NUL inside EINVAL.
+int probeWritable(const std::string& path);
 
 }  // namespace tolven

@@ -199,11 +199,5 @@ int writeWholeFile(const std::string& path, std::string_view bytes);
 // For tests only: commitTogether() waits this long after its first commit.
 void pauseBetweenCommitsForTesting(int milliseconds);
 
-// The writability check of the file choosers: opens `path` for writing without
-// truncating it, and without waiting for a named pipe's reader, then closes it
-// again. An existing file keeps every byte; a missing one is created empty.
-// Returns 0, or the errno value of the failure (a folder gives EISDIR, a path
-// with a NUL inside EINVAL).
-int probeWritable(const std::string& path);
 
 }  // namespace tolven

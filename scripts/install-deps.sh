@@ -11,7 +11,7 @@ packages=(
   fonts-vlgothic libqcustomplot-dev libxkbcommon-dev
   libacl1-dev libattr1-dev
   libgdal-dev
-  clang-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14
+  clang-14 clang-format-14 libfuzzer-14-dev libclang-rt-14-dev llvm-14
   xvfb xauth xdg-utils
 )
 

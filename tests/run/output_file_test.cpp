@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "run/file_probe.h"
 #include "run/temporary_files.h"
 #include "tests/support/test_support.h"
 

@@ -19,7 +19,6 @@
 #include "ui/dialogs/CSettingDlg.h"
 #include "run/default_names.h"
 #include "run/file_error_text.h"
-#include "run/output_file.h"
 #include "run/file_probe.h"
 #include "ui/platform/Platform.h"
 #include "ui_CEstimatorDlg.h"
