@@ -42,15 +42,21 @@ QByteArray renderMapFile(MapFileFormat format, const UnitMap& map, MapPathCache&
         case MapFileFormat::Png: {
             const double scale = MAP_PNG_DPI / LAYOUT_DPI;
             QImage image((layout * scale).toSize(), QImage::Format_RGB32);
-            const int dotsPerMetre = static_cast<int>(std::lround(MAP_PNG_DPI / 0.0254));
-            image.setDotsPerMeterX(dotsPerMetre);
-            image.setDotsPerMeterY(dotsPerMetre);
+            // Laid out at 96 units per inch (fonts sized as on screen), then
+            // scaled; the file records the printing resolution.
+            const auto dotsPerMetre = [](double dpi) {
+                return static_cast<int>(std::lround(dpi / 0.0254));
+            };
+            image.setDotsPerMeterX(dotsPerMetre(LAYOUT_DPI));
+            image.setDotsPerMeterY(dotsPerMetre(LAYOUT_DPI));
             image.fill(Qt::white);
             {
                 QPainter painter(&image);
                 painter.scale(scale, scale);
                 paintMapPage(painter, page, map, cache, view, viewArea, title, footer);
             }
+            image.setDotsPerMeterX(dotsPerMetre(MAP_PNG_DPI));
+            image.setDotsPerMeterY(dotsPerMetre(MAP_PNG_DPI));
             if (!image.save(&buffer, "PNG")) return {};
             break;
         }
