@@ -24,6 +24,9 @@ struct RegionOutcome {
     // Posterior summaries (only when posteriorOutput; NaN where that prior is missing):
     double lowerME = NAN, upperME = NAN, exceedanceME = NAN;
     double lowerMLE = NAN, upperMLE = NAN, exceedanceMLE = NAN;
+    // The local estimate (only when localEb; NaN where the table prints "***"),
+    // and its exceedance probability with the posterior output.
+    double ebLocal = NAN, exceedanceLocal = NAN;
 };
 
 struct UnitOutcome {
@@ -40,6 +43,7 @@ struct RunOutcome {
     bool wholeFile = false;
     bool excludeZero = false;
     bool posteriorOutput = false;
+    bool localEb = false;  // the run made the local empirical Bayes estimates
     double intervalLevel = 95.0;  // percent
     double threshold = 100.0;     // percent
 };

@@ -55,6 +55,11 @@ SpatialRun::SpatialRun(const SpatialOptions& options)
       sourceName_(std::filesystem::path(options.neighboursPath).filename().string()) {}
 
 bool SpatialRun::load(const InputTable& table, MessageSink& messages) {
+    if (options_.neighbourSource != NeighbourSource::galFile) {
+        messages.showError(
+            "ERROR!! : 近傍\nクイーン近傍とルーク近傍はこの版ではまだ使えません。GALファイルを指定してください");
+        return false;
+    }
     const std::string& path = options_.neighboursPath;
     std::string bytes;
     if (!readWholeFile(path, bytes)) {

@@ -27,7 +27,10 @@ public:
     explicit SpatialRun(const SpatialOptions& options);
 
     // True when the run asks for anything spatial.
-    bool active() const { return !options_.neighboursPath.empty(); }
+    bool active() const {
+        return !options_.neighboursPath.empty() ||
+               options_.neighbourSource != NeighbourSource::galFile;
+    }
 
     // Reads the GAL file and checks that every row's code is in it. On a
     // file that cannot be read, a bad file or a code it lacks, shows the

@@ -4,7 +4,20 @@
 
 #include "core/model/extended_settings.h"
 #include "core/model/run_settings.h"
+#include "geo/boundary_layer.h"
 #include "run/estimation_run.h"
+
+// The boundaries drawn in the map and the neighbours of the spatial
+// estimates, as 拡張設定 sets them. Paths are byte strings like the others.
+struct SpatialSettings {
+    tolven::BoundarySource boundaries;  // path empty: no map
+    enum class Neighbours { None, Queen, Rook, GalFile };
+    Neighbours neighbours = Neighbours::None;
+    std::string galPath;  // with GalFile
+    bool localEb = false;
+    bool moran = false;
+    int permutations = 999;  // of the Moran's I p-value, 1 to 99,999
+};
 
 // What the application keeps from command to command: the stored values.
 // The main dialog owns the one instance and hands it, or the part each needs,
@@ -21,9 +34,12 @@ struct ApplicationState {
     tolven::RunSettings runSettings;
     // The options beyond the five settings.
     tolven::ExtendedSettings extendedSettings;
+    SpatialSettings spatialSettings;
 };
 
-// The request for a run of the stored values on every core.
+// The request for a run of the stored values on every core. The neighbour
+// settings reach the run only with a neighbour source; the boundaries are
+// the map's, read by the application itself.
 inline tolven::RunRequest runRequestFor(const ApplicationState& state) {
     tolven::RunRequest request;
     request.inputPath = state.inputPath;
@@ -32,5 +48,24 @@ inline tolven::RunRequest runRequestFor(const ApplicationState& state) {
     request.csvOutput = state.csvOutput;
     request.settings = state.runSettings;
     request.extended = state.extendedSettings;
+    const SpatialSettings& spatial = state.spatialSettings;
+    if (spatial.neighbours != SpatialSettings::Neighbours::None &&
+        (spatial.localEb || spatial.moran)) {
+        using Source = tolven::NeighbourSource;
+        switch (spatial.neighbours) {
+            case SpatialSettings::Neighbours::Queen:
+                request.spatial.neighbourSource = Source::queen;
+                break;
+            case SpatialSettings::Neighbours::Rook:
+                request.spatial.neighbourSource = Source::rook;
+                break;
+            default:
+                request.spatial.neighbourSource = Source::galFile;
+                request.spatial.neighboursPath = spatial.galPath;
+        }
+        request.spatial.localEb = spatial.localEb;
+        request.spatial.moran = spatial.moran;
+        request.spatial.permutations = spatial.permutations;
+    }
     return request;
 }

@@ -1,5 +1,7 @@
 #include "ui/dialogs/CEstimatorDlg.h"
 
+#include <QFileInfo>
+
 #include <QFile>
 #include <QFontMetrics>
 #include <QMenuBar>
@@ -330,6 +332,18 @@ void CEstimatorDlg::OnRun() {
     // A failed run has shown its own message; there is nothing to offer.
     if (result != tolven::RUN_SUCCEEDED) return;
     lastOutcome_ = std::move(outcome);
+    {
+        const tolven::BoundarySource& now = state_.spatialSettings.boundaries;
+        const tolven::BoundarySource& before = lastSpatial_.boundaries;
+        const bool sameNeighbours = state_.spatialSettings.neighbours == lastSpatial_.neighbours &&
+                                    state_.spatialSettings.galPath == lastSpatial_.galPath;
+        if (now.path != before.path || now.layer != before.layer ||
+            now.joinField != before.joinField || now.labelField != before.labelField ||
+            !sameNeighbours)
+            mapBoundaries_.reset();
+        lastSpatial_ = state_.spatialSettings;
+        lastInputPath_ = state_.inputPath;
+    }
     ui_->plotAction->setEnabled(true);
 
     const bool text = ui_->txtFormatRadio->isChecked();
@@ -350,13 +364,29 @@ void CEstimatorDlg::OnDetailSettings() {
 }
 
 void CEstimatorDlg::OnExtendedSettings() {
-    CExtendedSettingDlg settings(state_.extendedSettings, this);
+    CExtendedSettingDlg settings(state_.extendedSettings, this, &state_.spatialSettings);
     settings.exec();
 }
 
 void CEstimatorDlg::OnPlots() {
     if (run_ || !lastOutcome_) return;
-    CPlotDlg plots(*lastOutcome_, this);
+    const tolven::MapBoundaries* map = nullptr;
+    if (!lastSpatial_.boundaries.path.empty()) {
+        if (!mapBoundaries_) {
+            auto loaded = std::make_unique<tolven::MapBoundaries>();
+            std::string error = tolven::loadMapBoundaries(lastSpatial_.boundaries, *loaded);
+            if (error.empty() && lastSpatial_.neighbours == SpatialSettings::Neighbours::GalFile)
+                error = tolven::loadMapNeighbours(lastSpatial_.galPath, *loaded);
+            if (error.empty())
+                mapBoundaries_ = std::move(loaded);
+            else
+                tolven::platform().messageBoxes->showError(
+                    this, QStringLiteral("ERROR!! : 境界ファイル\n%1").arg(QString::fromStdString(error)));
+        }
+        map = mapBoundaries_.get();
+    }
+    CPlotDlg plots(*lastOutcome_, this, map,
+                   QFileInfo(fromPathBytes(lastInputPath_)).fileName());
     plots.exec();
 }
 

@@ -6,6 +6,7 @@
 
 #include "run/run_outcome.h"
 #include "ui/app/ApplicationState.h"
+#include "ui/map/MapBoundaries.h"
 #include "ui/platform/FileChooser.h"
 
 class BackgroundRun;
@@ -119,4 +120,9 @@ private:
     BackgroundRun* run_ = nullptr;
     bool closeAfterRun_ = false;
     std::unique_ptr<tolven::RunOutcome> lastOutcome_;  // of the last successful run
+    // The map settings and input of that run, and the boundaries read for them
+    // when the graphs were first opened; read again only when the settings change.
+    SpatialSettings lastSpatial_;
+    std::string lastInputPath_;
+    std::unique_ptr<tolven::MapBoundaries> mapBoundaries_;
 };

@@ -4,8 +4,13 @@
 #include <memory>
 
 #include "core/model/extended_settings.h"
+#include "ui/app/ApplicationState.h"
+#include "ui/map/BoundaryFields.h"
 
+class QCheckBox;
+class QComboBox;
 class QLineEdit;
+class QRadioButton;
 
 namespace Ui {
 class CExtendedSettingDlg;
@@ -28,8 +33,22 @@ class CExtendedSettingDlg;
 class CExtendedSettingDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CExtendedSettingDlg(tolven::ExtendedSettings& settings, QWidget* parent = nullptr);
+    // With `spatial`, the dialog also shows the map's boundaries (境界ファイル
+    // with 参照, レイヤ, 結合フィールド, ラベルフィールド, the lists filled from
+    // the chosen file) and the neighbours (近傍 なし / クイーン / ルーク /
+    // GALファイル with 参照, 局所EB, Moran's I and the permutation count),
+    // stored by OK after the checks of the other fields.
+    explicit CExtendedSettingDlg(tolven::ExtendedSettings& settings, QWidget* parent = nullptr,
+                                 SpatialSettings* spatial = nullptr);
     ~CExtendedSettingDlg() override;
+
+    // The boundary settings' controls, for tests.
+    QLineEdit* boundaryEdit() const { return boundaryEdit_; }
+    QComboBox* layerChoice() const { return layerChoice_; }
+    QComboBox* joinFieldChoice() const { return joinChoice_; }
+    QComboBox* labelFieldChoice() const { return labelChoice_; }
+    // Lists the layers and fields of the file named in the boundary field.
+    void fillBoundaryLists();
 
 private:
     void OnOK();
@@ -38,6 +57,23 @@ private:
     // Reports `message` and puts the focus into the refused field.
     void refuse(QLineEdit* field, const char* message);
 
+    void buildSpatialControls();
+    void showSpatialSettings();
+    void fillFieldLists();
+    bool storeSpatialSettings();
+    void chooseFile(QLineEdit* edit, const QString& filter);
+
     tolven::ExtendedSettings& settings_;
+    SpatialSettings* spatial_;
+    tolven::BoundaryFileLayers listed_;
+    QLineEdit* boundaryEdit_ = nullptr;
+    QComboBox* layerChoice_ = nullptr;
+    QComboBox* joinChoice_ = nullptr;
+    QComboBox* labelChoice_ = nullptr;
+    QRadioButton* neighbourRadios_[4] = {};
+    QLineEdit* galEdit_ = nullptr;
+    QCheckBox* localEbCheck_ = nullptr;
+    QCheckBox* moranCheck_ = nullptr;
+    QLineEdit* permutationsEdit_ = nullptr;
     std::unique_ptr<Ui::CExtendedSettingDlg> ui_;
 };

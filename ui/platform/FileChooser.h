@@ -8,7 +8,7 @@ class QWidget;
 
 // What a file chooser is asked to show.
 struct FileChooserRequest {
-    enum class Kind { Open, Save };
+    enum class Kind { Open, Save, Folder };  // Folder: an existing folder; filters unused
     Kind kind = Kind::Open;
     QString title;  // empty: the platform's standard title
     // "display name(patterns)", the first one selected. As in the display

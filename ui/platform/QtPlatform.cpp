@@ -40,6 +40,14 @@ public:
         // Qt's own chooser everywhere: the same look and texts on every
         // desktop, and one that tests can drive.
         dialog.setOption(QFileDialog::DontUseNativeDialog);
+        if (request.kind == FileChooserRequest::Kind::Folder) {
+            dialog.setFileMode(QFileDialog::Directory);
+            dialog.setOption(QFileDialog::ShowDirsOnly);
+            if (!request.initialName.isEmpty()) dialog.setDirectory(request.initialName);
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+                return std::nullopt;
+            return dialog.selectedFiles().first();
+        }
         const bool save = request.kind == FileChooserRequest::Kind::Save;
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         // The open chooser does not require the typed name to exist either.

@@ -6,6 +6,7 @@
 #include <QToolTip>
 #include <algorithm>
 
+#include "ui/map/MapTab.h"
 #include "ui/platform/Platform.h"
 #include "ui/plots/PlotExport.h"
 #include "ui_CPlotDlg.h"
@@ -24,7 +25,8 @@ const char* const FILE_STEM[] = {"rank", "shrinkage", "funnel"};
 
 }  // namespace
 
-CPlotDlg::CPlotDlg(const tolven::RunOutcome& outcome, QWidget* parent)
+CPlotDlg::CPlotDlg(const tolven::RunOutcome& outcome, QWidget* parent,
+                   const tolven::MapBoundaries* map, const QString& inputName)
     : QDialog(parent), ui_(std::make_unique<Ui::CPlotDlg>()), outcome_(outcome) {
     ui_->setupUi(this);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
@@ -38,6 +40,12 @@ CPlotDlg::CPlotDlg(const tolven::RunOutcome& outcome, QWidget* parent)
         plot->installEventFilter(this);
         layouts[i]->addWidget(plot);
         plots_[static_cast<std::size_t>(i)] = plot;
+    }
+
+    if (map != nullptr && !outcome_.units.empty()) {
+        mapTab_ = new tolven::MapTab(outcome_, *map, inputName, this);
+        mapTab_->setObjectName(QStringLiteral("mapTab"));
+        ui_->tabs->addTab(mapTab_, QStringLiteral("地図"));
     }
 
     connect(ui_->previousButton, &QPushButton::clicked, this, &CPlotDlg::OnPreviousUnit);
@@ -67,6 +75,7 @@ CPlotDlg::~CPlotDlg() = default;
 void CPlotDlg::showUnit(std::size_t index) {
     unitIndex_ = index;
     current_.fill(false);
+    mapCurrent_ = false;
     const tolven::UnitOutcome& unit = outcome_.units[index];
     ui_->unitEdit->setText(QString::number(unit.unitNumber));
     if (outcome_.wholeFile) {
@@ -85,6 +94,12 @@ void CPlotDlg::showUnit(std::size_t index) {
 void CPlotDlg::showCurrentPlot() {
     if (outcome_.units.empty()) return;
     const auto tab = static_cast<std::size_t>(ui_->tabs->currentIndex());
+    if (mapTab_ != nullptr && ui_->tabs->currentWidget() == mapTab_) {
+        if (!mapCurrent_) mapTab_->showUnit(outcome_.units[unitIndex_]);
+        mapCurrent_ = true;
+        ui_->noteLabel->setText(mapTab_->notes().join(QLatin1Char('\n')));
+        return;
+    }
     if (tab >= plots_.size()) return;
     if (!current_[tab]) {
         QToolTip::hideText();
@@ -125,6 +140,10 @@ void CPlotDlg::OnSave() {
     if (outcome_.units.empty()) return;
     const auto tab = static_cast<std::size_t>(ui_->tabs->currentIndex());
     showCurrentPlot();
+    if (mapTab_ != nullptr && ui_->tabs->currentWidget() == mapTab_) {
+        mapTab_->save();
+        return;
+    }
     const tolven::UnitOutcome& unit = outcome_.units[unitIndex_];
 
     FileChooserRequest request;

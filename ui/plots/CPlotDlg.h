@@ -10,6 +10,11 @@
 
 class QCustomPlot;
 
+namespace tolven {
+struct MapBoundaries;
+class MapTab;
+}  // namespace tolven
+
 namespace Ui {
 class CPlotDlg;
 }
@@ -31,7 +36,10 @@ class CPlotDlg;
 class CPlotDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CPlotDlg(const tolven::RunOutcome& outcome, QWidget* parent = nullptr);
+    // With `map` (boundaries read for the run), a fourth tab "地図" shows the
+    // unit's map; `inputName` goes on saved maps.
+    explicit CPlotDlg(const tolven::RunOutcome& outcome, QWidget* parent = nullptr,
+                      const tolven::MapBoundaries* map = nullptr, const QString& inputName = {});
     ~CPlotDlg() override;
 
 protected:
@@ -55,4 +63,6 @@ private:
     std::array<QCustomPlot*, PLOT_COUNT> plots_{};
     std::array<tolven::DrawnPlot, PLOT_COUNT> drawn_;
     std::array<bool, PLOT_COUNT> current_{};  // drawn for the unit shown
+    tolven::MapTab* mapTab_ = nullptr;         // the tab "地図", when there are boundaries
+    bool mapCurrent_ = false;
 };

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "geo/boundary_layer.h"
+#include "ui/map/MapShapes.h"
+
+namespace tolven {
+
+// The boundaries a map is drawn from, read once for a run's settings: the
+// layer (codes, labels), its outlines, and optionally each feature's
+// neighbouring features (from a GAL file), whose outlines are marked when the
+// pointer rests on a region.
+struct MapBoundaries {
+    BoundarySource source;
+    BoundaryLayer layer;
+    LayerOutlines outlines;
+    std::vector<std::vector<std::size_t>> neighboursOfFeature;  // empty: no neighbours
+};
+
+// Reads `source` into `boundaries`; an empty text on success, else the
+// message (see readBoundaryLayer).
+std::string loadMapBoundaries(const BoundarySource& source, MapBoundaries& boundaries);
+
+// Reads the GAL file `path` and fills boundaries.neighboursOfFeature: the
+// features whose codes the file names as neighbours. An empty text on
+// success, else the message.
+std::string loadMapNeighbours(const std::string& path, MapBoundaries& boundaries);
+
+}  // namespace tolven
