@@ -195,30 +195,15 @@ int galRegionOf(const GalNeighbours& gal, std::string_view code) {
 
 bool unitNeighbours(const GalNeighbours& gal, std::span<const std::string_view> codes,
                     NeighbourList& list, std::string& missingCode) {
-    // (GAL region, unit region), sorted, to find the unit's regions of a code.
-    std::vector<std::pair<int, int>> byGalRegion;
-    byGalRegion.reserve(codes.size());
+    std::vector<int> placeOf(codes.size());
     for (std::size_t i = 0; i < codes.size(); ++i) {
-        const int galRegion = galRegionOf(gal, codes[i]);
-        if (galRegion < 0) {
+        placeOf[i] = galRegionOf(gal, codes[i]);
+        if (placeOf[i] < 0) {
             missingCode = regionCodeAsUtf8(codes[i]);
             return false;
         }
-        byGalRegion.emplace_back(galRegion, static_cast<int>(i));
     }
-    std::sort(byGalRegion.begin(), byGalRegion.end());
-    std::vector<std::pair<int, int>> pairs;
-    for (const auto& [galRegion, region] : byGalRegion) {
-        for (const int galNeighbour : gal.list.neighboursOf(static_cast<std::size_t>(galRegion))) {
-            if (galNeighbour < galRegion) continue;  // each pair from its lower side
-            auto match = std::lower_bound(byGalRegion.begin(), byGalRegion.end(),
-                                          std::pair<int, int>{galNeighbour, -1});
-            for (; match != byGalRegion.end() && match->first == galNeighbour; ++match) {
-                pairs.emplace_back(region, match->second);
-            }
-        }
-    }
-    list = NeighbourList(codes.size(), pairs);
+    list = memberNeighbours(gal.list, placeOf);
     return true;
 }
 
