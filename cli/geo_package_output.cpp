@@ -39,9 +39,9 @@ bool GeoPackageOutput::prepare(const InputTable& table, bool wholeFile, MessageS
 }
 
 bool GeoPackageOutput::write(std::FILE* output, const InputTable& table, bool wholeFile,
-                             const PosteriorColumns* posterior, const std::atomic<bool>* cancel,
-                             MessageSink& messages) {
-    const SmrLayerContent content{&table, wholeFile, posterior, layer_, &join_};
+                             const PosteriorColumns* posterior, const LocalEbColumns* localEb,
+                             const std::atomic<bool>* cancel, MessageSink& messages) {
+    const SmrLayerContent content{&table, wholeFile, posterior, layer_, &join_, localEb};
     if (const std::string error = writeSmrGeoPackage(output, content, cancel); !error.empty()) {
         messages.showError(error + ": " + request_.path);
         return false;

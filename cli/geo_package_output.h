@@ -29,8 +29,8 @@ public:
     std::vector<std::string> sourcePaths() const override;
     bool prepare(const InputTable& table, bool wholeFile, MessageSink& messages) override;
     bool write(std::FILE* output, const InputTable& table, bool wholeFile,
-               const PosteriorColumns* posterior, const std::atomic<bool>* cancel,
-               MessageSink& messages) override;
+               const PosteriorColumns* posterior, const LocalEbColumns* localEb,
+               const std::atomic<bool>* cancel, MessageSink& messages) override;
 
     // After prepare(): the features read and the codes matched per unit (see
     // joinSummary); empty before.
