@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "core/spatial/region_code.h"
 #include "geo/boundary_points.h"
-#include "geo/code_text.h"
 
 namespace tolven {
 
@@ -23,7 +23,8 @@ bool RunBoundaries::load(std::string& error) { return layer(error) != nullptr; }
 RegionPoints RunBoundaries::points() const { return boundaryPointsOf(layer_); }
 
 int RunBoundaries::regionOf(std::string_view code) const {
-    const auto found = layer_.featureOfKey.find(joinKey(codeAsUtf8(code), layer_.integerJoinField));
+    const auto found =
+        layer_.featureOfKey.find(regionCodeKey(regionCodeAsUtf8(code), layer_.integerJoinField));
     return found == layer_.featureOfKey.end() ? -1 : static_cast<int>(found->second);
 }
 

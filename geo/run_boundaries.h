@@ -25,7 +25,7 @@ public:
     bool load(std::string& error) override;
     // Region k is the layer's features[k] (boundaryPointsOf).
     RegionPoints points() const override;
-    // The code as the join matches it (codeAsUtf8, joinKey).
+    // The code as the join matches it (regionCodeAsUtf8, regionCodeKey).
     int regionOf(std::string_view code) const override;
     std::string filePath() const override { return source_.path; }
     std::string layerName() const override { return layer_.layerName; }

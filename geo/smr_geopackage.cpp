@@ -12,7 +12,7 @@
 
 #include "core/model/not_available.h"
 #include "core/numerics/posterior.h"
-#include "geo/code_text.h"
+#include "core/spatial/region_code.h"
 #include "geo/gdal_errors.h"
 #include "geo/smr_style.h"
 
@@ -120,7 +120,7 @@ void setLocalValues(OGRFeature& feature, const LocalEbColumns& columns, const Sm
 void setValues(OGRFeature& feature, const SmrLayerContent& content, const SmrFields& f, int row) {
     const InputTable& table = *content.table;
     feature.SetField(f.unit, content.wholeFile ? -1 : table.unit[row]);
-    feature.SetField(f.code, codeAsUtf8(table.code[row]).c_str());
+    feature.SetField(f.code, regionCodeAsUtf8(table.code[row]).c_str());
     feature.SetField(f.observed, table.observed[row]);
     setNumber(feature, f.expected, true, table.expected[row]);
     setNumber(feature, f.ratio, true, table.ratio[row] * 100.0);

@@ -52,10 +52,6 @@ std::string lineError(std::size_t line, const std::string& what) {
     return "line " + std::to_string(line) + ": " + what;
 }
 
-std::string matchKey(const std::string& utf8, bool integerCodes) {
-    return integerCodes ? std::string(integerCodeKey(utf8)) : utf8;
-}
-
 // One region as read: where its neighbours' line is, and their codes.
 struct RegionEntry {
     std::size_t line = 0;
@@ -135,7 +131,8 @@ bool readGal(std::string_view text, GalNeighbours& gal, std::string& error) {
                                    [](const std::string& code) { return isIntegerCode(code); });
     gal.indexByKey.reserve(gal.codes.size());
     for (std::size_t i = 0; i < gal.codes.size(); ++i) {
-        if (!gal.indexByKey.emplace(matchKey(gal.codes[i], gal.integerCodes), static_cast<int>(i))
+        if (!gal.indexByKey
+                 .emplace(regionCodeKey(gal.codes[i], gal.integerCodes), static_cast<int>(i))
                  .second) {
             error = lineError(entries[i].line, "region " + gal.codes[i] + " is listed twice");
             return false;
@@ -187,9 +184,7 @@ bool readGal(std::string_view text, GalNeighbours& gal, std::string& error) {
 }
 
 int galRegionOf(const GalNeighbours& gal, std::string_view code) {
-    const std::string utf8 = regionCodeAsUtf8(code);
-    if (gal.integerCodes && !isIntegerCode(utf8)) return -1;
-    const auto found = gal.indexByKey.find(matchKey(utf8, gal.integerCodes));
+    const auto found = gal.indexByKey.find(regionCodeKey(regionCodeAsUtf8(code), gal.integerCodes));
     return found == gal.indexByKey.end() ? -1 : found->second;
 }
 
