@@ -59,7 +59,7 @@ awk 'BEGIN { srand(7); for (u = 1; u <= 500; u++) for (c = 1; c <= 9; c++)
 queen=(--posterior --neighbours queen --boundaries tests/data/geo/grid.gpkg --layer grid
        --join-field code --local-eb --moran --permutations 99)
 for threads in 1 2 7; do
-    "$batch" "${queen[@]}" --write-neighbours "$work/qlist.$threads"\
+    "$batch" "${queen[@]}" --write-neighbours "$work/qlist.$threads" \
         --quiet --threads "$threads" "$work/grid.txt" -o "$work/qtable.$threads" -l "$work/qlog.$threads"
 done
 for threads in 2 7; do
