@@ -96,8 +96,10 @@ void BM_GeoOutput(benchmark::State& state) {
     const bool geo = state.range(0) != 0;
     tolven::StandardErrorSink messages;
     for (auto _ : state) {
-        tolven::GeoPackageOutput output(
-            {(folder / "smr.gpkg").string(), {boundaries, "", "code", ""}});
+        const tolven::GeoOutputRequest geoRequest{(folder / "smr.gpkg").string(),
+                                                  {boundaries, "", "code", ""}};
+        tolven::RunBoundaries reading(geoRequest.boundaries);
+        tolven::GeoPackageOutput output(geoRequest, reading);
         request.extraOutput = geo ? &output : nullptr;
         if (tolven::runEstimation(request, messages) != 0) {
             state.SkipWithError("the run failed");

@@ -3,13 +3,14 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <csignal>
 #include <algorithm>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <ostream>
 
+#include "cli/neighbour_options.h"
 #include "cli/stop_signals.h"
 #include "cli/strata_options.h"
 #include "cli/terminal_progress.h"
@@ -44,41 +45,6 @@ public:
 private:
     MessageSink& shown_;
 };
-
-// The spatial options: a neighbour source, and what is made from it. Returns
-// the usage message, or an empty text when the options are sound.
-std::string parseSpatialOptions(const std::optional<std::string>& neighbours, bool localEb,
-                                bool moran, const std::optional<std::string>& permutations,
-                                const std::optional<std::string>& writeNeighbours,
-                                SpatialOptions& spatial) {
-    if (neighbours && (*neighbours == "queen" || *neighbours == "rook")) {
-        return "--neighbours " + *neighbours +
-               ": contiguity needs the region boundaries (--boundaries), which this version "
-               "does not read yet; give a GAL file instead";
-    }
-    if (!neighbours) {
-        if (localEb) return "--local-eb needs --neighbours FILE.gal";
-        if (moran) return "--moran needs --neighbours FILE.gal";
-        if (writeNeighbours) return "--write-neighbours needs --neighbours FILE.gal";
-    }
-    if (permutations) {
-        if (!moran) return "--permutations needs --moran";
-        const std::string& text = *permutations;
-        int count = 0;
-        const bool whole =
-            !text.empty() && std::all_of(text.begin(), text.end(), isDigit) &&
-            std::from_chars(text.data(), text.data() + text.size(), count).ec == std::errc();
-        if (!whole || count < 1 || count > 99999) {
-            return "--permutations: " + text + " is not a whole number from 1 to 99999";
-        }
-        spatial.permutations = count;
-    }
-    if (neighbours) spatial.neighboursPath = *neighbours;
-    spatial.localEb = localEb;
-    spatial.moran = moran;
-    if (writeNeighbours) spatial.writeNeighboursPath = *writeNeighbours;
-    return {};
-}
 
 }  // namespace
 
@@ -127,22 +93,8 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
                    "newton: the Newton-Raphson fit alone (default); safeguarded: where it does "
                    "not converge, a globally convergent fit of the same likelihood takes over");
     app.add_flag("--quiet", quiet, "Show no progress on the terminal (errors are still shown)");
-    std::optional<std::string> neighbours, permutations, writeNeighbours;
-    bool localEb = false;
-    bool moran = false;
-    app.add_option("--neighbours", neighbours,
-                   "The regions' neighbours: a GAL file whose region ids are the input's codes "
-                   "(one list for every unit; queen and rook need --boundaries)");
-    app.add_flag("--local-eb", localEb,
-                 "Add each region's local empirical Bayes ratio, shrunk toward its neighbours, "
-                 "to the result table (with --posterior also its interval and exceedance)");
-    app.add_flag("--moran", moran,
-                 "Write each unit's empirical Bayes Moran's I and its permutation p-value to "
-                 "the log");
-    app.add_option("--permutations", permutations,
-                   "Permutations of the Moran's I p-value, 1 to 99999 (default 999)");
-    app.add_option("--write-neighbours", writeNeighbours,
-                   "Write the neighbour list used to this GAL file");
+    NeighbourOptions neighbourOptions;
+    addNeighbourOptions(app, neighbourOptions);
     app.add_option("--threads", threads,
                    "Units estimated side by side, 1 to 1024 (default: every core; 1 runs the "
                    "units one after another)");
@@ -211,23 +163,21 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
         err << "--fit: " << *fit << " is neither newton nor safeguarded\n";
         return ParseResult::usageError;
     }
-    if (geoOutput) {
+    if (geoOutput || neighbourOptions.contiguity()) {
         if (!boundaries || !joinField) {
-            err << "--geo-output needs --boundaries and --join-field\n";
+            err << (geoOutput ? "--geo-output" : "--neighbours " + *neighbourOptions.neighbours)
+                << " needs --boundaries and --join-field\n";
             return ParseResult::usageError;
         }
-        batch.geo.path = *geoOutput;
+        batch.geo.path = geoOutput.value_or("");
         batch.geo.boundaries = {*boundaries, layer.value_or(""), *joinField,
-                                 labelField.value_or("")};
+                                labelField.value_or("")};
     } else if (boundaries || layer || joinField || labelField) {
         err << "--boundaries, --layer, --join-field and --label-field are used only with "
-               "--geo-output\n";
+               "--geo-output or --neighbours queen|rook\n";
         return ParseResult::usageError;
     }
-    if (const std::string message = parseSpatialOptions(neighbours, localEb, moran, permutations,
-                                                        writeNeighbours, parsed.spatial);
-        !message.empty()) {
-        err << message << '\n';
+    if (!checkNeighbourOptions(neighbourOptions, parsed.spatial, err)) {
         return ParseResult::usageError;
     }
     batch.quiet = quiet;
@@ -260,11 +210,15 @@ int runBatch(const BatchRequest& request, MessageSink& messages) {
         }
         run.computedInput = &computed;
     }
+    // One reading of the boundaries for the GeoPackage and the neighbours.
+    std::optional<RunBoundaries> boundaries;
+    if (!request.geo.boundaries.path.empty()) boundaries.emplace(request.geo.boundaries);
     std::optional<GeoPackageOutput> geoOutput;
     if (!request.geo.path.empty()) {
-        geoOutput.emplace(request.geo);
+        geoOutput.emplace(request.geo, *boundaries);
         run.extraOutput = &*geoOutput;
     }
+    if (boundaries) run.spatial.boundaries = &*boundaries;
     if (!request.quiet) run.spatial.notes = stderr;
     std::optional<TerminalProgress> progress;
     if (!request.quiet && ::isatty(STDERR_FILENO) == 1) {

@@ -28,7 +28,9 @@ struct BatchRequest {
     std::optional<StandardisationRequest> standardisation;
     std::string writeInputPath;
 
-    GeoOutputRequest geo;  // --geo-output and the boundaries; off when geo.path is empty
+    // --geo-output (off when geo.path is empty) and the boundaries, which
+    // --neighbours queen|rook use too (none when geo.boundaries.path is empty).
+    GeoOutputRequest geo;
 };
 
 enum class ParseResult {

@@ -4,6 +4,7 @@
 
 #include "geo/boundary_join.h"
 #include "geo/boundary_layer.h"
+#include "geo/run_boundaries.h"
 #include "run/extra_output.h"
 
 namespace tolven {
@@ -14,21 +15,22 @@ struct GeoOutputRequest {
     BoundarySource boundaries;
 };
 
-// The GeoPackage as the run's extra output: reads and joins the boundaries
-// once the input is read, refusing a bad boundary layer and one that has no
-// code in common with the input; writes the layer "smr" (smr_geopackage.h)
+// The GeoPackage as the run's extra output: takes the boundaries from the
+// run's one reading of them and joins them once the input is read, refusing a bad boundary layer
+// and one that has no code in common with the input; writes the layer "smr" (smr_geopackage.h)
 // after the table.
 class GeoPackageOutput final : public ExtraOutput {
 public:
-    explicit GeoPackageOutput(GeoOutputRequest request);
+    // `boundaries` reads request.boundaries; it outlives this output.
+    GeoPackageOutput(GeoOutputRequest request, RunBoundaries& boundaries);
 
     std::string path() const override { return request_.path; }
     std::string subject() const override { return "GeoPackage"; }
     std::vector<std::string> sourcePaths() const override;
     bool prepare(const InputTable& table, bool wholeFile, MessageSink& messages) override;
     bool write(std::FILE* output, const InputTable& table, bool wholeFile,
-               const PosteriorColumns* posterior, const std::atomic<bool>* cancel,
-               MessageSink& messages) override;
+               const PosteriorColumns* posterior, const LocalEbColumns* localEb,
+               const std::atomic<bool>* cancel, MessageSink& messages) override;
 
     // After prepare(): the features read and the codes matched per unit (see
     // joinSummary); empty before.
@@ -36,7 +38,8 @@ public:
 
 private:
     GeoOutputRequest request_;
-    BoundaryLayer layer_;
+    RunBoundaries& boundaries_;
+    const BoundaryLayer* layer_ = nullptr;
     BoundaryJoin join_;
     std::string summary_;
 };

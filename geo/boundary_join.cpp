@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "geo/code_text.h"
+#include "core/spatial/region_code.h"
 
 namespace tolven {
 
@@ -15,8 +15,8 @@ BoundaryJoin joinBoundaries(const InputTable& table, bool wholeFile, const Bound
         UnitJoin& unit = units[unitNumber];
         unit.unit = unitNumber;
         ++unit.rows;
-        const std::string code = codeAsUtf8(table.code[row]);
-        const auto found = layer.featureOfKey.find(joinKey(code, layer.integerJoinField));
+        const std::string code = regionCodeAsUtf8(table.code[row]);
+        const auto found = layer.featureOfKey.find(regionCodeKey(code, layer.integerJoinField));
         if (found == layer.featureOfKey.end()) {
             if (unit.firstUnmatched.size() < UNMATCHED_NAMED) unit.firstUnmatched.push_back(code);
             continue;

@@ -29,8 +29,8 @@ struct BoundaryJoin {
 };
 
 // Joins every row of `table` to the boundary with its code: the code as
-// UTF-8 (codeAsUtf8) and, for an integer join field, without leading zeros
-// (joinKey), compared as text with the features' codes. Rows of one code
+// UTF-8 (regionCodeAsUtf8) and, for an integer join field, without leading zeros
+// (regionCodeKey), compared as text with the features' codes. Rows of one code
 // share its boundary. In whole-file mode every row counts for unit -1.
 BoundaryJoin joinBoundaries(const InputTable& table, bool wholeFile, const BoundaryLayer& layer);
 

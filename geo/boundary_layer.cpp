@@ -4,7 +4,6 @@
 #include <ogr_geometry.h>
 #include <ogrsf_frmts.h>
 
-#include "geo/code_text.h"
 #include "geo/gdal_errors.h"
 
 namespace tolven {

@@ -45,7 +45,7 @@ struct BoundaryLayer {
     std::size_t duplicateCodes = 0;  // features left out: their code came earlier
     std::size_t featuresWithoutCode = 0;    // features left out: null or empty join field
     std::vector<BoundaryFeature> features;  // one per code, in layer order
-    // A feature's join text (see joinKey) -> its index in `features`.
+    // A feature's join text (see regionCodeKey) -> its index in `features`.
     std::unordered_map<std::string, std::size_t> featureOfKey;
 
     BoundaryLayer();

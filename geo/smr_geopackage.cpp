@@ -12,7 +12,7 @@
 
 #include "core/model/not_available.h"
 #include "core/numerics/posterior.h"
-#include "geo/code_text.h"
+#include "core/spatial/region_code.h"
 #include "geo/gdal_errors.h"
 #include "geo/smr_style.h"
 
@@ -53,7 +53,8 @@ bool isCancelled(const std::atomic<bool>* cancel) {
 // Field indexes of the smr layer, in creation order.
 struct SmrFields {
     int unit = -1, code = -1, label = -1, observed = -1, expected = -1, ratio = -1, ebMe = -1,
-        ebMle = -1, lowerMe = -1, upperMe = -1, pMe = -1, lowerMle = -1, upperMle = -1, pMle = -1;
+        ebMle = -1, lowerMe = -1, upperMe = -1, pMe = -1, lowerMle = -1, upperMle = -1, pMle = -1,
+        ebLocal = -1, lowerLocal = -1, upperLocal = -1, pLocal = -1;
 };
 
 bool addField(OGRLayer& layer, const char* name, OGRFieldType type, int& index) {
@@ -63,7 +64,8 @@ bool addField(OGRLayer& layer, const char* name, OGRFieldType type, int& index) 
     return true;
 }
 
-bool addFields(OGRLayer& layer, bool labels, bool posterior, SmrFields& f) {
+bool addFields(OGRLayer& layer, bool labels, bool posterior, const LocalEbColumns* local,
+               SmrFields& f) {
     bool ok =
         addField(layer, "unit", OFTInteger, f.unit) && addField(layer, "code", OFTString, f.code) &&
         (!labels || addField(layer, "label", OFTString, f.label)) &&
@@ -79,6 +81,12 @@ bool addFields(OGRLayer& layer, bool labels, bool posterior, SmrFields& f) {
              addField(layer, "eb_upper_mle", OFTReal, f.upperMle) &&
              addField(layer, "p_mle", OFTReal, f.pMle);
     }
+    if (ok && local != nullptr) ok = addField(layer, "eb_local", OFTReal, f.ebLocal);
+    if (ok && local != nullptr && local->posterior) {
+        ok = addField(layer, "eb_lower_local", OFTReal, f.lowerLocal) &&
+             addField(layer, "eb_upper_local", OFTReal, f.upperLocal) &&
+             addField(layer, "p_local", OFTReal, f.pLocal);
+    }
     return ok;
 }
 
@@ -91,11 +99,28 @@ void setNumber(OGRFeature& feature, int index, bool available, double value) {
     }
 }
 
+// The row's local estimate and its posterior, exactly as the local columns
+// of the result table compute what they print.
+void setLocalValues(OGRFeature& feature, const LocalEbColumns& columns, const SmrFields& f,
+                    const InputTable& table, int row) {
+    const bool shown = (*columns.shownOfRow)[row] != 0;
+    const LocalEbEstimate& local = (*columns.estimateOfRow)[row];
+    setNumber(feature, f.ebLocal, shown, local.estimate * 100.0);
+    if (!columns.posterior) return;
+    PosteriorSummary summary;
+    const bool interval = shown && localEbPosterior(local, table.observed[row], table.expected[row],
+                                                    columns.levelPercent / 100.0,
+                                                    columns.thresholdPercent / 100.0, summary);
+    setNumber(feature, f.lowerLocal, interval, summary.lower * 100.0);
+    setNumber(feature, f.upperLocal, interval, summary.upper * 100.0);
+    setNumber(feature, f.pLocal, interval, summary.exceedance);
+}
+
 // The row's values exactly as the result table computes what it prints.
 void setValues(OGRFeature& feature, const SmrLayerContent& content, const SmrFields& f, int row) {
     const InputTable& table = *content.table;
     feature.SetField(f.unit, content.wholeFile ? -1 : table.unit[row]);
-    feature.SetField(f.code, codeAsUtf8(table.code[row]).c_str());
+    feature.SetField(f.code, regionCodeAsUtf8(table.code[row]).c_str());
     feature.SetField(f.observed, table.observed[row]);
     setNumber(feature, f.expected, true, table.expected[row]);
     setNumber(feature, f.ratio, true, table.ratio[row] * 100.0);
@@ -104,6 +129,7 @@ void setValues(OGRFeature& feature, const SmrLayerContent& content, const SmrFie
     const bool hasMle = hasMe && table.ebRatioMLE[row] != NOT_AVAILABLE;
     setNumber(feature, f.ebMe, hasMe, table.ebRatioME[row] * 100.0);
     setNumber(feature, f.ebMle, hasMle, table.ebRatioMLE[row] * 100.0);
+    if (content.localEb != nullptr) setLocalValues(feature, *content.localEb, f, table, row);
     if (content.posterior == nullptr) return;
     const PosteriorColumns& columns = *content.posterior;
     const RegionPosteriors shown =
@@ -178,8 +204,8 @@ std::string writeDataset(const std::string& path, const SmrLayerContent& content
     OGRLayer* layer = dataset->CreateLayer(SMR_LAYER_NAME, crs.get(), wkbMultiPolygon,
                                            const_cast<char**>(layerOptions));
     SmrFields fields;
-    if (layer == nullptr ||
-        !addFields(*layer, boundaries.hasLabels, content.posterior != nullptr, fields)) {
+    if (layer == nullptr || !addFields(*layer, boundaries.hasLabels, content.posterior != nullptr,
+                                       content.localEb, fields)) {
         return withGdalError(failed, capture);
     }
     if (dataset->StartTransaction() != OGRERR_NONE) return withGdalError(failed, capture);

@@ -7,6 +7,7 @@
 #include "core/input/input_table.h"
 #include "geo/boundary_join.h"
 #include "geo/boundary_layer.h"
+#include "reports/local_eb_columns.h"
 #include "reports/result_table.h"
 
 namespace tolven {
@@ -20,6 +21,9 @@ struct SmrLayerContent {
     const PosteriorColumns* posterior = nullptr;
     const BoundaryLayer* boundaries = nullptr;
     const BoundaryJoin* join = nullptr;
+    // The local empirical Bayes estimates and whether their posterior
+    // columns are shown; null without them.
+    const LocalEbColumns* localEb = nullptr;
 };
 
 // The name of the GeoPackage's layer and the field its style grades.
@@ -35,7 +39,9 @@ inline constexpr const char* SMR_STYLE_FIELD = "eb_mle";
 //   (text, the input's code as UTF-8), label (text, only when the boundaries
 //   have a label field; NULL without a boundary or label), observed
 //   (integer), expected, ratio, eb_me, eb_mle, and with the posterior output
-//   eb_lower_me, eb_upper_me, p_me, eb_lower_mle, eb_upper_mle, p_mle. The
+//   eb_lower_me, eb_upper_me, p_me, eb_lower_mle, eb_upper_mle, p_mle, then
+//   with the local estimates eb_local, and with their posterior columns
+//   eb_lower_local, eb_upper_local, p_local. The
 //   numbers are the doubles the result table prints (ratios in percent); a
 //   value the table prints as "***", and a NaN or infinite one, is NULL.
 // - the table "layer_styles" where QGIS finds a layer's default style,

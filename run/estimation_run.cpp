@@ -195,11 +195,15 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     if (extra) {
         const PosteriorColumns columns{extended.intervalLevel, extended.threshold,
                                        &priors.unitOfRow, &priors.priors};
+        const LocalEbColumns* local =
+            spatial.active() ? spatial.columns(extended.posteriorOutput, extended.intervalLevel,
+                                               extended.threshold)
+                             : nullptr;
         bool extraDone = false;
         arena.execute([&] {
             extraDone = module->write(extra->stream(), table, wholeFile,
-                                    extended.posteriorOutput ? &columns : nullptr, request.cancel,
-                                    messages);
+                                      extended.posteriorOutput ? &columns : nullptr, local,
+                                      request.cancel, messages);
         });
         if (isCancelled(request.cancel)) return RUN_CANCELLED;
         if (!extraDone) return RUN_FAILED;

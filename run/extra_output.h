@@ -7,6 +7,7 @@
 
 #include "core/input/input_table.h"
 #include "core/text/user_messages.h"
+#include "reports/local_eb_columns.h"
 #include "reports/result_table.h"
 
 namespace tolven {
@@ -31,12 +32,13 @@ public:
     virtual bool prepare(const InputTable& table, bool wholeFile, MessageSink& messages) = 0;
 
     // Called after the result table is written: writes the whole output to
-    // `output`. `posterior` is null without the posterior output. Returns
+    // `output`. `posterior` is null without the posterior output, `localEb`
+    // without the local empirical Bayes estimates. Returns
     // false after showing a message; write errors of `output` itself are the
     // run's to find. Stops early, returning true, once `cancel` is set.
     virtual bool write(std::FILE* output, const InputTable& table, bool wholeFile,
-                       const PosteriorColumns* posterior, const std::atomic<bool>* cancel,
-                       MessageSink& messages) = 0;
+                       const PosteriorColumns* posterior, const LocalEbColumns* localEb,
+                       const std::atomic<bool>* cancel, MessageSink& messages) = 0;
 };
 
 }  // namespace tolven

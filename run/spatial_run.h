@@ -3,11 +3,11 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "core/input/input_table.h"
-#include "core/spatial/gal_file.h"
-#include "core/spatial/local_eb.h"
 #include "core/model/uninitialized_vector.h"
+#include "core/spatial/local_eb.h"
 #include "core/text/user_messages.h"
 #include "reports/local_eb_columns.h"
 #include "reports/log_report.h"
@@ -17,8 +17,9 @@
 
 namespace tolven {
 
-// The spatial part of one run: the neighbour list read from its GAL file,
-// what each unit's estimation adds (local estimates by row, the Moran's I
+// The spatial part of one run: the neighbour list, read from its GAL file or
+// made from the boundaries' queen or rook contiguity, what each unit's
+// estimation adds (local estimates by row, the Moran's I
 // line), and the list written back. Used in this order: load, openOutput,
 // estimateUnit for every unit (from several threads, each unit once), then
 // writeList, finish and commit.
@@ -27,14 +28,12 @@ public:
     explicit SpatialRun(const SpatialOptions& options);
 
     // True when the run asks for anything spatial.
-    bool active() const {
-        return !options_.neighboursPath.empty() ||
-               options_.neighbourSource != NeighbourSource::galFile;
-    }
+    bool active() const { return options_.source != NeighbourSource::none; }
 
-    // Reads the GAL file and checks that every row's code is in it. On a
-    // file that cannot be read, a bad file or a code it lacks, shows the
-    // message and returns false. Notes of repairs go to options.notes.
+    // Reads the GAL file, or the boundaries and their contiguity, and checks
+    // that every row's code is in it. On a file that cannot be read, a bad
+    // file or a code it lacks, shows the message and returns false. Notes of
+    // repairs go to options.notes.
     bool load(const InputTable& table, MessageSink& messages);
 
     // Opens the file the list is written to, if asked for, refusing a path
@@ -67,9 +66,18 @@ public:
     OutputFile* listOutput() { return listOutput_.get(); }
 
 private:
+    bool loadGal(const InputTable& table, MessageSink& messages);
+    bool loadContiguity(const InputTable& table, MessageSink& messages);
+
     SpatialOptions options_;
-    GalNeighbours gal_;
-    std::string sourceName_;
+    // The list over every region of the GAL file or the boundary layer, and
+    // each row's region in it (rows 1..rowCount).
+    NeighbourList places_;
+    std::vector<int> placeOfRow_;
+    std::string sourceName_;            // in the Moran's I line: the GAL file's name, queen or rook
+    std::string summaryName_;           // in the summary: where the list came from
+    std::string listLayer_ = "tolven";  // the written GAL's header
+    std::string listIdField_ = "code";
     UninitializedVector<LocalEbEstimate> estimateOfRow_;
     UninitializedVector<char> shownOfRow_;
     LocalEbColumns columns_;

@@ -7,6 +7,9 @@
 #                 (polygons, no feature), all in UTM zone 54N
 #   shapes.geojson  a square with a hole, a multipolygon of two squares, a
 #                 square with an island inside the hole of another (WGS 84)
+#   contiguity.geojson  a square with a hole and a square that fills it, a
+#                 multipolygon with a part on the first square's edge and a
+#                 part that meets a fourth square at one corner, an island
 #   cp932.shp     a Shapefile whose .cpg says CP932, with Japanese codes and
 #                 names and integer municipality codes
 # Run from the top folder; the files are replaced.
@@ -58,6 +61,17 @@ cat >"$out/shapes.geojson" <<'JSON'
 {"type":"Feature","properties":{"code":"H1","name":"square with a hole"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[4,0],[4,4],[0,4],[0,0]],[[1,1],[1,3],[3,3],[3,1],[1,1]]]}},
 {"type":"Feature","properties":{"code":"M2","name":"two squares"},"geometry":{"type":"MultiPolygon","coordinates":[[[[5,0],[6,0],[6,1],[5,1],[5,0]]],[[[7,0],[8,0],[8,1],[7,1],[7,0]]]]}},
 {"type":"Feature","properties":{"code":"I3","name":"island"},"geometry":{"type":"Polygon","coordinates":[[[1.5,1.5],[2.5,1.5],[2.5,2.5],[1.5,2.5],[1.5,1.5]]]}}
+]}
+JSON
+
+# Holes, parts and islands for queen and rook contiguity.
+cat >"$out/contiguity.geojson" <<'JSON'
+{"type":"FeatureCollection","features":[
+{"type":"Feature","properties":{"code":"HOLE","name":"square with a hole, a vertex where PART meets it"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[4,0],[4,1],[4,4],[0,4],[0,0]],[[1,1],[1,3],[3,3],[3,1],[1,1]]]}},
+{"type":"Feature","properties":{"code":"FILL","name":"fills the hole"},"geometry":{"type":"Polygon","coordinates":[[[1,1],[3,1],[3,3],[1,3],[1,1]]]}},
+{"type":"Feature","properties":{"code":"PART","name":"two squares, one on HOLE's edge, one at CORNER's corner"},"geometry":{"type":"MultiPolygon","coordinates":[[[[4,0],[5,0],[5,1],[4,1],[4,0]]],[[[7,0],[8,0],[8,1],[7,1],[7,0]]]]}},
+{"type":"Feature","properties":{"code":"CORNER","name":"touches PART at one point"},"geometry":{"type":"Polygon","coordinates":[[[8,1],[9,1],[9,2],[8,2],[8,1]]]}},
+{"type":"Feature","properties":{"code":"ISLAND","name":"apart from all"},"geometry":{"type":"Polygon","coordinates":[[[20,20],[21,20],[21,21],[20,21],[20,20]]]}}
 ]}
 JSON
 

@@ -52,10 +52,6 @@ std::string lineError(std::size_t line, const std::string& what) {
     return "line " + std::to_string(line) + ": " + what;
 }
 
-std::string matchKey(const std::string& utf8, bool integerCodes) {
-    return integerCodes ? std::string(integerCodeKey(utf8)) : utf8;
-}
-
 // One region as read: where its neighbours' line is, and their codes.
 struct RegionEntry {
     std::size_t line = 0;
@@ -135,7 +131,8 @@ bool readGal(std::string_view text, GalNeighbours& gal, std::string& error) {
                                    [](const std::string& code) { return isIntegerCode(code); });
     gal.indexByKey.reserve(gal.codes.size());
     for (std::size_t i = 0; i < gal.codes.size(); ++i) {
-        if (!gal.indexByKey.emplace(matchKey(gal.codes[i], gal.integerCodes), static_cast<int>(i))
+        if (!gal.indexByKey
+                 .emplace(regionCodeKey(gal.codes[i], gal.integerCodes), static_cast<int>(i))
                  .second) {
             error = lineError(entries[i].line, "region " + gal.codes[i] + " is listed twice");
             return false;
@@ -187,38 +184,21 @@ bool readGal(std::string_view text, GalNeighbours& gal, std::string& error) {
 }
 
 int galRegionOf(const GalNeighbours& gal, std::string_view code) {
-    const std::string utf8 = regionCodeAsUtf8(code);
-    if (gal.integerCodes && !isIntegerCode(utf8)) return -1;
-    const auto found = gal.indexByKey.find(matchKey(utf8, gal.integerCodes));
+    const auto found = gal.indexByKey.find(regionCodeKey(regionCodeAsUtf8(code), gal.integerCodes));
     return found == gal.indexByKey.end() ? -1 : found->second;
 }
 
 bool unitNeighbours(const GalNeighbours& gal, std::span<const std::string_view> codes,
                     NeighbourList& list, std::string& missingCode) {
-    // (GAL region, unit region), sorted, to find the unit's regions of a code.
-    std::vector<std::pair<int, int>> byGalRegion;
-    byGalRegion.reserve(codes.size());
+    std::vector<int> placeOf(codes.size());
     for (std::size_t i = 0; i < codes.size(); ++i) {
-        const int galRegion = galRegionOf(gal, codes[i]);
-        if (galRegion < 0) {
+        placeOf[i] = galRegionOf(gal, codes[i]);
+        if (placeOf[i] < 0) {
             missingCode = regionCodeAsUtf8(codes[i]);
             return false;
         }
-        byGalRegion.emplace_back(galRegion, static_cast<int>(i));
     }
-    std::sort(byGalRegion.begin(), byGalRegion.end());
-    std::vector<std::pair<int, int>> pairs;
-    for (const auto& [galRegion, region] : byGalRegion) {
-        for (const int galNeighbour : gal.list.neighboursOf(static_cast<std::size_t>(galRegion))) {
-            if (galNeighbour < galRegion) continue;  // each pair from its lower side
-            auto match = std::lower_bound(byGalRegion.begin(), byGalRegion.end(),
-                                          std::pair<int, int>{galNeighbour, -1});
-            for (; match != byGalRegion.end() && match->first == galNeighbour; ++match) {
-                pairs.emplace_back(region, match->second);
-            }
-        }
-    }
-    list = NeighbourList(codes.size(), pairs);
+    list = memberNeighbours(gal.list, placeOf);
     return true;
 }
 

@@ -26,6 +26,28 @@ NeighbourList::NeighbourList(std::size_t regionCount, std::span<const std::pair<
     for (std::size_t i = 0; i < regionCount; ++i) offsets_[i + 1] += offsets_[i];
 }
 
+NeighbourList memberNeighbours(const NeighbourList& places, std::span<const int> placeOf) {
+    // (place, member), sorted, to find the members of a place.
+    std::vector<std::pair<int, int>> byPlace;
+    byPlace.reserve(placeOf.size());
+    for (std::size_t i = 0; i < placeOf.size(); ++i) {
+        byPlace.emplace_back(placeOf[i], static_cast<int>(i));
+    }
+    std::sort(byPlace.begin(), byPlace.end());
+    std::vector<std::pair<int, int>> pairs;
+    for (const auto& [place, member] : byPlace) {
+        for (const int neighbour : places.neighboursOf(static_cast<std::size_t>(place))) {
+            if (neighbour < place) continue;  // each pair from its lower side
+            auto match = std::lower_bound(byPlace.begin(), byPlace.end(),
+                                          std::pair<int, int>{neighbour, -1});
+            for (; match != byPlace.end() && match->first == neighbour; ++match) {
+                pairs.emplace_back(member, match->second);
+            }
+        }
+    }
+    return NeighbourList(placeOf.size(), pairs);
+}
+
 NeighbourSummary summarizeNeighbours(const NeighbourList& list) {
     NeighbourSummary summary;
     summary.regions = list.regionCount();

@@ -34,6 +34,13 @@ private:
     std::vector<int> neighbours_;
 };
 
+// The neighbour list of members 0..placeOf.size()-1 that stand for places of
+// `places` (member i is place placeOf[i], each place 0..regionCount()-1 of
+// `places`): members i and j are neighbours when their places are. Members of
+// one place are not neighbours of each other. Used to cut one unit's list out
+// of a list over every region of a map or GAL file.
+NeighbourList memberNeighbours(const NeighbourList& places, std::span<const int> placeOf);
+
 // What a neighbour list looks like: how many neighbours the regions have, and
 // which have none. Mean, minimum and maximum are 0 for a list of no regions.
 struct NeighbourSummary {

@@ -9,8 +9,46 @@
 namespace tolven {
 namespace {
 
-// Checks the UTF-8 encoding form: no overlong forms, no surrogates, nothing
-// above U+10FFFF.
+constexpr std::string_view REPLACEMENT_CHARACTER = "\xEF\xBF\xBD";
+
+// The bytes read as CP932 through glibc's iconv, a byte that does not start
+// a CP932 character (or ends the text inside one) becoming U+FFFD.
+std::string convertCp932(std::string_view code) {
+    iconv_t converter = iconv_open("UTF-8", "CP932");
+    std::string utf8;
+    if (converter == reinterpret_cast<iconv_t>(-1)) {  // no CP932 here: keep what is ASCII
+        for (const char c : code) {
+            if (static_cast<unsigned char>(c) < 0x80) {
+                utf8 += c;
+            } else {
+                utf8 += REPLACEMENT_CHARACTER;
+            }
+        }
+        return utf8;
+    }
+    std::string input(code);
+    char* in = input.data();
+    std::size_t inLeft = input.size();
+    // A CP932 character of at most 2 bytes becomes at most 3 bytes of UTF-8.
+    std::string buffer(input.size() * 3 + 4, '\0');
+    while (inLeft > 0) {
+        char* out = buffer.data();
+        std::size_t outLeft = buffer.size();
+        const std::size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
+        utf8.append(buffer.data(), buffer.size() - outLeft);
+        if (result == static_cast<std::size_t>(-1)) {
+            utf8 += REPLACEMENT_CHARACTER;
+            ++in;
+            --inLeft;
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    iconv_close(converter);
+    return utf8;
+}
+
+}  // namespace
+
 bool isValidUtf8(std::string_view text) {
     std::size_t i = 0;
     const auto byteAt = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
@@ -45,33 +83,9 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
-// CP932 to UTF-8 through glibc's iconv; false when the bytes are not CP932.
-bool convertCp932(std::string_view code, std::string& utf8) {
-    iconv_t converter = iconv_open("UTF-8", "CP932");
-    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
-    // A CP932 character of at most 2 bytes becomes at most 3 bytes of UTF-8.
-    utf8.assign(code.size() * 3 / 2 + 4, '\0');
-    std::string input(code);
-    char* in = input.data();
-    std::size_t inLeft = input.size();
-    char* out = utf8.data();
-    std::size_t outLeft = utf8.size();
-    const std::size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
-    const bool converted = result != static_cast<std::size_t>(-1) && inLeft == 0 &&
-                           iconv(converter, nullptr, nullptr, &out, &outLeft) == 0;
-    iconv_close(converter);
-    if (!converted) return false;
-    utf8.resize(utf8.size() - outLeft);
-    return true;
-}
-
-}  // namespace
-
 std::string regionCodeAsUtf8(std::string_view code) {
     if (isValidUtf8(code)) return std::string(code);
-    std::string utf8;
-    if (convertCp932(code, utf8)) return utf8;
-    return std::string(code);
+    return convertCp932(code);
 }
 
 bool isIntegerCode(std::string_view code) {
@@ -79,9 +93,10 @@ bool isIntegerCode(std::string_view code) {
            std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::string_view integerCodeKey(std::string_view code) {
-    const std::size_t first = code.find_first_not_of('0');
-    return first == std::string_view::npos ? code.substr(code.size() - 1) : code.substr(first);
+std::string regionCodeKey(std::string_view utf8Code, bool integerCodes) {
+    if (!integerCodes || !isIntegerCode(utf8Code)) return std::string(utf8Code);
+    const std::size_t first = std::min(utf8Code.find_first_not_of('0'), utf8Code.size() - 1);
+    return std::string(utf8Code.substr(first));
 }
 
 }  // namespace tolven

@@ -189,27 +189,57 @@ TEST(BatchCommandTest, StrataOptionsRefusedAsUsageErrors) {
     }
 }
 
-TEST(BatchCommandTest, SpatialOptionsNeedAGalFileAndASoundPermutationCount) {
+TEST(BatchCommandTest, SpatialOptionsNeedANeighbourSourceAndSoundValues) {
     const Parsed parsed = parse({"--neighbours", "n.gal", "--local-eb", "--moran", "--permutations",
                                  "99999", "--write-neighbours", "w.gal", "in.txt"});
     ASSERT_EQ(parsed.result, ParseResult::run) << parsed.err;
+    EXPECT_EQ(parsed.request.run.spatial.source, NeighbourSource::galFile);
     EXPECT_EQ(parsed.request.run.spatial.neighboursPath, "n.gal");
     EXPECT_TRUE(parsed.request.run.spatial.localEb);
     EXPECT_TRUE(parsed.request.run.spatial.moran);
     EXPECT_EQ(parsed.request.run.spatial.permutations, 99999);
     EXPECT_EQ(parsed.request.run.spatial.writeNeighboursPath, "w.gal");
-    EXPECT_EQ(parse({"in.txt"}).request.run.spatial.neighboursPath, "");
-    EXPECT_EQ(parse({"--neighbours", "n.gal", "--moran", "in.txt"}).request.run.spatial.permutations,
-              999);
+    EXPECT_EQ(parse({"in.txt"}).request.run.spatial.source, NeighbourSource::none);
+    EXPECT_EQ(
+        parse({"--neighbours", "n.gal", "--moran", "in.txt"}).request.run.spatial.permutations,
+        999);
+    const Parsed rook = parse({"--boundaries", "b.shp", "--layer", "l", "--join-field", "c",
+                               "--neighbours", "rook", "--snap", "1e-3", "in.txt"});
+    ASSERT_EQ(rook.result, ParseResult::run) << rook.err;
+    EXPECT_EQ(rook.request.run.spatial.source, NeighbourSource::rook);
+    EXPECT_EQ(rook.request.run.spatial.snapDistance, 1e-3);
+    EXPECT_EQ(rook.request.geo.path, "");
+    EXPECT_EQ(rook.request.geo.boundaries.path, "b.shp");
+    EXPECT_EQ(rook.request.geo.boundaries.layer, "l");
+    EXPECT_EQ(rook.request.geo.boundaries.joinField, "c");
+    EXPECT_EQ(
+        parse({"--boundaries", "b.shp", "--join-field", "c", "--neighbours", "queen", "in.txt"})
+            .request.run.spatial.snapDistance,
+        DEFAULT_SNAP_DISTANCE);
 
     const struct {
         std::vector<const char*> arguments;
         const char* message;
     } refused[] = {
-        {{"--neighbours", "queen", "--local-eb", "in.txt"}, "--neighbours queen: contiguity needs"},
-        {{"--neighbours", "rook", "in.txt"}, "--neighbours rook: contiguity needs"},
-        {{"--local-eb", "in.txt"}, "--local-eb needs --neighbours FILE.gal"},
-        {{"--moran", "in.txt"}, "--moran needs --neighbours FILE.gal"},
+        {{"--neighbours", "queen", "--local-eb", "in.txt"},
+         "--neighbours queen needs --boundaries and --join-field"},
+        {{"--neighbours", "rook", "--boundaries", "b.shp", "in.txt"},
+         "--neighbours rook needs --boundaries and --join-field"},
+        {{"--boundaries", "b.shp", "--join-field", "code", "--neighbours", "n.gal", "in.txt"},
+         "--boundaries, --layer, --join-field and --label-field are used only with"},
+        {{"--neighbours", "n.gal", "--snap", "0.1", "in.txt"},
+         "--snap needs --neighbours queen or rook"},
+        {{"--boundaries", "b.shp", "--join-field", "c", "--neighbours", "queen", "--snap", "-1",
+          "in.txt"},
+         "--snap: -1 is not a distance"},
+        {{"--boundaries", "b.shp", "--join-field", "c", "--neighbours", "queen", "--snap", "inf",
+          "in.txt"},
+         "--snap: inf is not a distance"},
+        {{"--boundaries", "b.shp", "--join-field", "c", "--neighbours", "queen", "--snap", "1m",
+          "in.txt"},
+         "--snap: 1m is not a distance"},
+        {{"--local-eb", "in.txt"}, "--local-eb needs --neighbours queen|rook|FILE.gal"},
+        {{"--moran", "in.txt"}, "--moran needs --neighbours queen|rook|FILE.gal"},
         {{"--write-neighbours", "w.gal", "in.txt"}, "--write-neighbours needs --neighbours"},
         {{"--neighbours", "n.gal", "--permutations", "9", "in.txt"},
          "--permutations needs --moran"},

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -40,6 +41,39 @@ std::vector<std::vector<std::string>> tableRows(const std::string& text) {
         rows.push_back(fields);
     }
     return rows;
+}
+
+// Every feature's fields hold the numbers its table row prints (fields of
+// column -1 are not in the table): NULL for "***", else the double that
+// "%lf" prints as the table's text.
+void expectFieldsAsTheTable(OGRLayer& layer, const std::vector<std::vector<std::string>>& rows,
+                            const std::vector<std::string>& names,
+                            const std::vector<int>& columnOfField) {
+    OGRFeatureDefn* definition = layer.GetLayerDefn();
+    ASSERT_EQ(definition->GetFieldCount(), static_cast<int>(names.size()));
+    for (int i = 0; i < definition->GetFieldCount(); ++i) {
+        EXPECT_EQ(definition->GetFieldDefn(i)->GetNameRef(), names[static_cast<std::size_t>(i)]);
+    }
+    ASSERT_EQ(layer.GetFeatureCount(), static_cast<GIntBig>(rows.size()));
+    layer.ResetReading();
+    std::size_t r = 0;
+    for (auto& feature : layer) {
+        const auto& row = rows.at(r++);
+        for (int i = 0; i < definition->GetFieldCount(); ++i) {
+            const int column = columnOfField[static_cast<std::size_t>(i)];
+            if (column < 0) continue;
+            const std::string& shown = row.at(static_cast<std::size_t>(column));
+            if (shown == "***") {
+                EXPECT_TRUE(feature->IsFieldNull(i)) << names[i] << " of row " << r;
+            } else if (definition->GetFieldDefn(i)->GetType() == OFTReal) {
+                char text[64];
+                std::snprintf(text, sizeof text, "%lf", feature->GetFieldAsDouble(i));
+                EXPECT_EQ(text, shown) << names[i] << " of row " << r;
+            } else {
+                EXPECT_EQ(feature->GetFieldAsString(i), shown) << names[i] << " of row " << r;
+            }
+        }
+    }
 }
 
 class GeoOutputTest : public ::testing::Test {
@@ -98,27 +132,12 @@ TEST_F(GeoOutputTest, GeoPackageHoldsEveryRowOfTheTableWithItsBoundary) {
         EXPECT_EQ(definition->GetFieldDefn(i)->GetNameRef(), names[static_cast<std::size_t>(i)]);
     }
     // The table column of each field (none for the label).
-    const int columnOfField[] = {0, 1, -1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    expectFieldsAsTheTable(*layer, rows, names, {0, 1, -1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
 
-    ASSERT_EQ(layer->GetFeatureCount(), static_cast<GIntBig>(rows.size()));
     layer->ResetReading();
     std::size_t r = 0;
     for (auto& feature : *layer) {
         const auto& row = rows.at(r++);
-        for (int i = 0; i < definition->GetFieldCount(); ++i) {
-            const int column = columnOfField[i];
-            if (column < 0) continue;
-            const std::string& shown = row.at(static_cast<std::size_t>(column));
-            if (shown == "***") {
-                EXPECT_TRUE(feature->IsFieldNull(i)) << names[i] << " of row " << r;
-            } else if (definition->GetFieldDefn(i)->GetType() == OFTReal) {
-                char text[64];
-                std::snprintf(text, sizeof text, "%lf", feature->GetFieldAsDouble(i));
-                EXPECT_EQ(text, shown) << names[i] << " of row " << r;
-            } else {
-                EXPECT_EQ(feature->GetFieldAsString(i), shown) << names[i] << " of row " << r;
-            }
-        }
         const OGRGeometry* geometry = feature->GetGeometryRef();
         if (row[1] == "ZZ") {
             EXPECT_EQ(geometry, nullptr);
@@ -134,6 +153,42 @@ TEST_F(GeoOutputTest, GeoPackageHoldsEveryRowOfTheTableWithItsBoundary) {
     OGRLayer* copy = again->GetLayerByName("smr");
     std::unique_ptr<OGRFeature> first(copy->GetFeature(1)), fourth(copy->GetFeature(4));
     EXPECT_TRUE(first->GetGeometryRef()->Equals(fourth->GetGeometryRef()));
+}
+
+TEST_F(GeoOutputTest, LocalEstimatesFromQueenNeighboursAreFieldsToo) {
+    // A 3 x 3 unit and a one-region unit (no local estimate at all).
+    const char* const input =
+        "1 A01 14 6.0\n1 A02 12 6.5\n1 A03 6 5.5\n1 A04 11 6.2\n1 A05 9 7.0\n"
+        "1 A06 4 5.0\n1 A07 5 6.1\n1 A08 3 5.8\n1 A09 2 6.4\n3 A05 4 2.5\n";
+    ASSERT_EQ(runWith(input, {"--posterior", "--neighbours", "queen", "--local-eb", "--geo-output",
+                              gpkgPath, "--boundaries", grid, "--join-field", "code"}),
+              0)
+        << (messages.shown.empty() ? "" : messages.shown[0]);
+    const auto rows = tableRows(readFile(tablePath));
+    // Both kinds of rows are there: with and without a local interval.
+    const auto withInterval = std::count_if(rows.begin(), rows.end(),
+                                            [](const auto& row) { return row.at(14) != "***"; });
+    ASSERT_GT(withInterval, 0);
+    ASSERT_LT(withInterval, static_cast<long>(rows.size()) - 1);
+    const Dataset dataset = openGeoPackage(gpkgPath);
+    ASSERT_TRUE(dataset);
+    OGRLayer* layer = dataset->GetLayerByName("smr");
+    ASSERT_NE(layer, nullptr);
+    expectFieldsAsTheTable(*layer, rows,
+                           {"unit", "code", "observed", "expected", "ratio", "eb_me", "eb_mle",
+                            "eb_lower_me", "eb_upper_me", "p_me", "eb_lower_mle", "eb_upper_mle",
+                            "p_mle", "eb_local", "eb_lower_local", "eb_upper_local", "p_local"},
+                           {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
+
+    // Without the posterior output, the estimate alone.
+    ASSERT_EQ(runWith(input, {"--neighbours", "rook", "--local-eb", "--geo-output", gpkgPath,
+                              "--boundaries", grid, "--join-field", "code"}),
+              0);
+    const Dataset plain = openGeoPackage(gpkgPath);
+    expectFieldsAsTheTable(
+        *plain->GetLayerByName("smr"), tableRows(readFile(tablePath)),
+        {"unit", "code", "observed", "expected", "ratio", "eb_me", "eb_mle", "eb_local"},
+        {0, 1, 2, 3, 4, 5, 6, 7});
 }
 
 TEST_F(GeoOutputTest, StyleTableHoldsTheGraduatedDefaultStyleOfEbMle) {

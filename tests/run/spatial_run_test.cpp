@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/spatial/gal_file.h"
+#include "geo/run_boundaries.h"
 #include "run/estimation_run.h"
 #include "tests/support/test_support.h"
 
@@ -21,6 +22,17 @@ using test::writeFile;
 // zero) and a one-region unit, with the grid's rook neighbours.
 const std::string GRID_INPUT = "spatial/grid_units.txt";
 const std::string GRID_GAL = "spatial/grid_3x3_rook.gal";
+
+// GRID_INPUT with the codes of the grid layer's cells ("7" and "07" become
+// "A07"), whose rook neighbours are those of GRID_GAL.
+std::string gridLayerInput() {
+    std::istringstream lines(readFile(dataFile(GRID_INPUT)));
+    std::string text;
+    for (std::string unit, code, rest; lines >> unit >> code && std::getline(lines, rest);) {
+        text += unit + " A0" + code.back() + rest + "\n";
+    }
+    return text;
+}
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -44,6 +56,7 @@ protected:
         request.inputPath = input;
         request.outputPath = dir.file("out.txt");
         request.logPath = dir.file("out.log");
+        request.spatial.source = NeighbourSource::galFile;
         request.spatial.neighboursPath = gal;
         request.spatial.localEb = true;
         request.spatial.moran = true;
@@ -121,6 +134,89 @@ TEST_F(SpatialRunTest, LocalColumnsAndMoranLinesComeOutTheSameOnAnyNumberOfThrea
         const auto b = original.list.neighboursOf(i);
         EXPECT_EQ(std::vector<int>(a.begin(), a.end()), std::vector<int>(b.begin(), b.end()));
     }
+}
+
+TEST_F(SpatialRunTest, ContiguityOfTheBoundariesServesLikeTheSameListInAGalFile) {
+    const std::string input = dir.file("grid_layer.txt");
+    writeFile(input, gridLayerInput());
+    RunBoundaries boundaries({dataFile("geo/grid.gpkg"), "grid", "code", ""});
+    const auto contiguityRequest = [&](NeighbourSource source, int threads) {
+        RunRequest request = requestFor(input, "");
+        request.spatial.source = source;
+        request.spatial.boundaries = &boundaries;
+        request.spatial.writeNeighboursPath = dir.file("written.gal");
+        request.extended.posteriorOutput = true;
+        request.threads = threads;
+        return request;
+    };
+
+    // Rook contiguity of the grid is the grid's GAL file: the same table,
+    // and the same Moran's I under the name of its source.
+    std::istringstream galLines(readFile(dataFile(GRID_GAL)));
+    std::string gal, line;
+    std::getline(galLines, line);
+    gal = line + "\n";
+    for (bool regionLine = true; std::getline(galLines, line); regionLine = !regionLine) {
+        std::istringstream tokens(line);
+        std::string token;
+        for (int k = 0; tokens >> token; ++k)
+            gal += (k ? " " : "") + (regionLine && k ? token : "A0" + token);
+        gal += "\n";
+    }
+    writeFile(dir.file("grid_3x3_rook.gal"), gal);
+    RunRequest galRun = requestFor(input, dir.file("grid_3x3_rook.gal"));
+    galRun.extended.posteriorOutput = true;
+    ASSERT_EQ(runEstimation(galRun, messages), RUN_SUCCEEDED);
+    const std::string galTable = readFile(galRun.outputPath);
+    std::string galLog = readFile(galRun.logPath);
+    for (std::size_t at; (at = galLog.find("grid_3x3_rook.gal")) != std::string::npos;) {
+        galLog.replace(at, std::string("grid_3x3_rook.gal").size(), "rook");
+    }
+    RunRequest rookRun = contiguityRequest(NeighbourSource::rook, 2);
+    ASSERT_EQ(runEstimation(rookRun, messages), RUN_SUCCEEDED);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(readFile(rookRun.outputPath), galTable);
+    EXPECT_EQ(readFile(rookRun.logPath), galLog);
+    EXPECT_TRUE(
+        readFile(rookRun.spatial.writeNeighboursPath).starts_with("0 9 grid code\nA01 2\n"));
+
+    // Queen: the same bytes on any number of threads.
+    std::string log1, table1, list1;
+    for (const int threads : {1, 2, 7}) {
+        SCOPED_TRACE("threads " + std::to_string(threads));
+        const RunRequest request = contiguityRequest(NeighbourSource::queen, threads);
+        ASSERT_EQ(runEstimation(request, messages), RUN_SUCCEEDED);
+        const std::string log = readFile(request.logPath);
+        const std::string table = readFile(request.outputPath);
+        const std::string list = readFile(request.spatial.writeNeighboursPath);
+        if (threads == 1) {
+            log1 = log, table1 = table, list1 = list;
+            continue;
+        }
+        EXPECT_EQ(log, log1);
+        EXPECT_EQ(table, table1);
+        EXPECT_EQ(list, list1);
+    }
+    EXPECT_NE(log1.find("999 permutations)"), std::string::npos);
+    EXPECT_NE(log1.find("(queen, 999 permutations)"), std::string::npos) << log1;
+    EXPECT_TRUE(list1.starts_with("0 9 grid code\nA01 3\nA02 A04 A05\n")) << list1;
+}
+
+TEST_F(SpatialRunTest, ARegionWithoutBoundaryIsRefusedBeforeAnyOutputIsWritten) {
+    const std::string input = dir.file("grid_layer.txt");
+    writeFile(input, gridLayerInput() + "3 ZZ 1 1.0\n");
+    RunBoundaries boundaries({dataFile("geo/grid.gpkg"), "grid", "code", ""});
+    RunRequest request = requestFor(input, "");
+    request.spatial.source = NeighbourSource::queen;
+    request.spatial.boundaries = &boundaries;
+    EXPECT_EQ(runEstimation(request, messages), RUN_FAILED);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(
+        messages.shown[0].find("の結合フィールド code に地域コード ZZ (20 行目) がありません"),
+        std::string::npos)
+        << messages.shown[0];
+    EXPECT_FALSE(std::filesystem::exists(request.outputPath));
+    EXPECT_FALSE(std::filesystem::exists(request.logPath));
 }
 
 TEST_F(SpatialRunTest, WholeFileModeIsOneUnitSeededWithMinusOne) {

@@ -38,8 +38,8 @@ struct ApplicationState {
 };
 
 // The request for a run of the stored values on every core. The neighbour
-// settings reach the run only with a neighbour source; the boundaries are
-// the map's, read by the application itself.
+// settings reach the run only with a neighbour source; for queen and rook
+// the caller hands the run the boundaries (request.spatial.boundaries).
 inline tolven::RunRequest runRequestFor(const ApplicationState& state) {
     tolven::RunRequest request;
     request.inputPath = state.inputPath;
@@ -54,13 +54,13 @@ inline tolven::RunRequest runRequestFor(const ApplicationState& state) {
         using Source = tolven::NeighbourSource;
         switch (spatial.neighbours) {
             case SpatialSettings::Neighbours::Queen:
-                request.spatial.neighbourSource = Source::queen;
+                request.spatial.source = Source::queen;
                 break;
             case SpatialSettings::Neighbours::Rook:
-                request.spatial.neighbourSource = Source::rook;
+                request.spatial.source = Source::rook;
                 break;
             default:
-                request.spatial.neighbourSource = Source::galFile;
+                request.spatial.source = Source::galFile;
                 request.spatial.neighboursPath = spatial.galPath;
         }
         request.spatial.localEb = spatial.localEb;

@@ -7,7 +7,9 @@
 #include <QMenuBar>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <optional>
 
+#include "geo/run_boundaries.h"
 #include "run/estimation_run.h"
 #include "core/text/file_messages.h"
 #include "core/model/run_settings.h"
@@ -312,6 +314,13 @@ void CEstimatorDlg::OnRun() {
     // while it goes on (they cannot be, the dialog takes no input) would not
     // reach it.
     tolven::RunRequest request = runRequestFor(state_);
+    // Contiguity comes from the boundaries, read for this run.
+    std::optional<tolven::RunBoundaries> boundaries;
+    if (request.spatial.source == tolven::NeighbourSource::queen ||
+        request.spatial.source == tolven::NeighbourSource::rook) {
+        boundaries.emplace(state_.spatialSettings.boundaries);
+        request.spatial.boundaries = &*boundaries;
+    }
     auto outcome = std::make_unique<tolven::RunOutcome>();
     request.outcome = outcome.get();
 

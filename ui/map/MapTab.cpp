@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "geo/code_text.h"
+#include "core/spatial/region_code.h"
 #include "ui/map/MapExport.h"
 #include "ui/map/MapWidget.h"
 #include "ui/platform/Platform.h"
@@ -121,7 +121,7 @@ QString MapTab::hoverText(long feature) const {
     if (regionIndex < 0) return {};
     const RegionOutcome& region = outcome_.regions[static_cast<std::size_t>(regionIndex)];
     const BoundaryFeature& boundary = boundaries_.layer.features[static_cast<std::size_t>(feature)];
-    QString text = QString::fromStdString(codeAsUtf8(region.code));
+    QString text = QString::fromStdString(regionCodeAsUtf8(region.code));
     if (boundary.hasLabel) text += QStringLiteral("  ") + QString::fromStdString(boundary.label);
     text += QStringLiteral("\n観測数 %1\n期待数 %2\n%3 %4")
                 .arg(region.observed)

@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(state.spatialSettings.boundaries.joinField, std::string("code"));
         QCOMPARE(state.spatialSettings.boundaries.labelField, std::string("name"));
         const RunRequest request = runRequestFor(state);
-        QVERIFY(request.spatial.neighbourSource == NeighbourSource::queen);
+        QVERIFY(request.spatial.source == NeighbourSource::queen);
         QVERIFY(request.spatial.moran);
         QCOMPARE(request.spatial.permutations, 99);
 

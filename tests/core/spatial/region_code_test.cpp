@@ -1,4 +1,4 @@
-#include "geo/code_text.h"
+#include "core/spatial/region_code.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 namespace tolven {
 namespace {
 
-TEST(CodeTextTest, ValidUtf8IsKeptAndCp932IsRecoded) {
+TEST(RegionCodeTest, ValidUtf8IsKeptAndCp932IsRecoded) {
     const struct {
         const char* name;
         std::string bytes;
@@ -24,18 +24,25 @@ TEST(CodeTextTest, ValidUtf8IsKeptAndCp932IsRecoded) {
         {"overlong slash", "\xC0\xAF", false, ""},
         {"surrogate", "\xED\xA0\x80", false, ""},
         {"cut short", "\xE6\x9C", false, ""},
+        // Neither UTF-8 nor CP932: each stray byte is replaced, the rest kept.
+        {"neither",
+         "A\x80"
+         "1",
+         false,
+         "A\xEF\xBF\xBD"
+         "1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(isValidUtf8(c.bytes), c.valid);
         if (!c.utf8.empty()) {
-            EXPECT_EQ(codeAsUtf8(c.bytes), c.utf8);
+            EXPECT_EQ(regionCodeAsUtf8(c.bytes), c.utf8);
         }
-        EXPECT_TRUE(isValidUtf8(codeAsUtf8(c.bytes)));
+        EXPECT_TRUE(isValidUtf8(regionCodeAsUtf8(c.bytes)));
     }
 }
 
-TEST(CodeTextTest, IntegerFieldsDropLeadingZerosOfDigitCodesOnly) {
+TEST(RegionCodeTest, IntegerCodesDropLeadingZerosOfDigitCodesOnly) {
     const struct {
         const char* code;
         bool integerField;
@@ -45,7 +52,7 @@ TEST(CodeTextTest, IntegerFieldsDropLeadingZerosOfDigitCodesOnly) {
         {"01100", false, "01100"}, {"-0110", true, "-0110"}, {"0A1", true, "0A1"}, {"", true, ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(joinKey(c.code, c.integerField), c.key) << c.code << " " << c.integerField;
+        EXPECT_EQ(regionCodeKey(c.code, c.integerField), c.key) << c.code << " " << c.integerField;
     }
 }
 
