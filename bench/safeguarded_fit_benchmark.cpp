@@ -4,13 +4,11 @@
 #include <random>
 #include <vector>
 
-#include "core/numerics/finite_maximum.h"
 #include "core/estimation/ml_fit.h"
 #include "core/estimation/ratio_statistics.h"
 #include "core/model/run_settings.h"
+#include "core/numerics/finite_maximum.h"
 #include "core/numerics/safeguarded_fit.h"
-#include "core/estimation/ml_fit.h"
-#include "core/estimation/ratio_statistics.h"
 
 namespace {
 
@@ -45,7 +43,8 @@ void loadIntoRegionTable(const Unit& unit) {
 }
 
 void computeRatioStatistics() {
-    tolven::computeRatioStatistics(engine().regionTable, engine().unitResults, engine().runSettings);
+    tolven::computeRatioStatistics(engine().regionTable, engine().unitResults,
+                                   engine().runSettings);
 }
 
 void fitMaximumLikelihood() {

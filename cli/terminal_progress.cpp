@@ -1,6 +1,5 @@
 #include "cli/terminal_progress.h"
 
-
 namespace tolven {
 namespace {
 
@@ -22,7 +21,8 @@ void TerminalProgress::estimating(std::size_t unitsDone, std::size_t unitCount) 
     }
     char text[96];
     const double percent =
-        unitCount == 0 ? 100.0 : 100.0 * static_cast<double>(unitsDone) / static_cast<double>(unitCount);
+        unitCount == 0 ? 100.0
+                       : 100.0 * static_cast<double>(unitsDone) / static_cast<double>(unitCount);
     std::snprintf(text, sizeof text, "units %zu / %zu (%.0f%%)", unitsDone, unitCount, percent);
     show(text);
     lastShown_ = now;

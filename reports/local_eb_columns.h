@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/spatial/local_eb.h"
 #include "core/model/uninitialized_vector.h"
+#include "core/spatial/local_eb.h"
 
 namespace tolven {
 

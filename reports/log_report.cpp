@@ -4,8 +4,8 @@
 
 #include "core/model/not_available.h"
 #include "core/text/number_text.h"
-#include "reports/safeguarded_fit_log.h"
 #include "reports/posterior_columns.h"
+#include "reports/safeguarded_fit_log.h"
 
 namespace tolven {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "core/model/not_available.h"
-#include "core/text/number_text.h"
 #include "core/numerics/posterior.h"
+#include "core/text/number_text.h"
 #include "reports/moment_prior_label.h"
 #include "reports/posterior_columns.h"
 
@@ -29,10 +29,10 @@ namespace {
 // The six posterior columns of one row.
 void appendPosteriorOfRow(std::string& out, char separator, const InputTable& table, int row,
                           const PosteriorColumns& columns) {
-    const RegionPosteriors shown = regionPosteriors(
-        (*columns.priors)[(*columns.unitOfRow)[row]], table.observed[row], table.expected[row],
-        table.ebRatioME[row], table.ebRatioMLE[row], columns.levelPercent / 100.0,
-        columns.thresholdPercent / 100.0);
+    const RegionPosteriors shown =
+        regionPosteriors((*columns.priors)[(*columns.unitOfRow)[row]], table.observed[row],
+                         table.expected[row], table.ebRatioME[row], table.ebRatioMLE[row],
+                         columns.levelPercent / 100.0, columns.thresholdPercent / 100.0);
     appendPosteriorColumns(out, separator, shown.hasMoment ? &shown.moment : nullptr,
                            shown.hasLikelihood ? &shown.likelihood : nullptr);
 }

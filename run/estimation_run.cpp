@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "core/text/file_messages.h"
 #include "core/input/input_file.h"
+#include "core/text/file_messages.h"
 #include "reports/log_report.h"
 #include "reports/result_table.h"
 #include "run/outcome_collection.h"

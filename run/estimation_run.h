@@ -22,7 +22,7 @@ struct RunRequest {
     std::string logPath;
     int csvOutput = 0;  // 1: the result table is comma-separated, 0: tab-separated
     RunSettings settings;
-    int threads = 0;    // threads that estimate units side by side; 0 or below: every core
+    int threads = 0;            // threads that estimate units side by side; 0 or below: every core
     ExtendedSettings extended;  // the options beyond the five settings; all off by default
     // Set from another thread or a signal handler, it stops the run soon:
     // between units, between fit steps, between pieces of the table.

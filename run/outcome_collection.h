@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/model/extended_settings.h"
 #include "core/input/input_table.h"
+#include "core/model/extended_settings.h"
 #include "run/run_outcome.h"
 #include "run/unit_estimation.h"
 #include "run/unit_groups.h"
@@ -16,7 +16,7 @@ namespace tolven {
 // `groups` are those the units were estimated in (in whole-file mode the one
 // group of wholeFileGroup).
 void collectOutcome(const InputTable& table, const UnitGroups& groups, bool wholeFile,
-                    const PriorsByRow& priors, bool excludeZero,
-                    const ExtendedSettings& extended, RunOutcome& outcome);
+                    const PriorsByRow& priors, bool excludeZero, const ExtendedSettings& extended,
+                    RunOutcome& outcome);
 
 }  // namespace tolven

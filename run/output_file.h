@@ -199,5 +199,4 @@ int writeWholeFile(const std::string& path, std::string_view bytes);
 // For tests only: commitTogether() waits this long after its first commit.
 void pauseBetweenCommitsForTesting(int milliseconds);
 
-
 }  // namespace tolven

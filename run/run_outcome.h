@@ -43,7 +43,7 @@ struct RunOutcome {
     bool wholeFile = false;
     bool excludeZero = false;
     bool posteriorOutput = false;
-    bool localEb = false;  // the run made the local empirical Bayes estimates
+    bool localEb = false;         // the run made the local empirical Bayes estimates
     double intervalLevel = 95.0;  // percent
     double threshold = 100.0;     // percent
 };

@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <string>
 
-#include "core/numerics/digamma_sums.h"
 #include "core/estimation/estimate_unit.h"
 #include "core/model/not_available.h"
 #include "core/model/region_table.h"
 #include "core/model/unit_results.h"
+#include "core/numerics/digamma_sums.h"
 #include "reports/log_report.h"
 #include "reports/result_table.h"
 

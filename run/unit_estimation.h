@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "core/model/engine_options.h"
 #include "core/input/input_table.h"
+#include "core/model/engine_options.h"
 #include "core/model/run_settings.h"
 #include "reports/log_report.h"
 #include "reports/result_table.h"
@@ -16,8 +16,8 @@ namespace tolven {
 
 // Each unit's priors and each row's unit, kept for the posterior columns.
 struct PriorsByRow {
-    std::vector<UnitPriors> priors;        // by unit index, in estimation order
-    UninitializedVector<int> unitOfRow;    // rows 1..rowCount
+    std::vector<UnitPriors> priors;      // by unit index, in estimation order
+    UninitializedVector<int> unitOfRow;  // rows 1..rowCount
 };
 
 // Estimates every unit of `groups`, each with its own regions loaded into a

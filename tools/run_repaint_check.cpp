@@ -31,8 +31,10 @@ int main(int argc, char** argv) {
     FakePlatform fake;  // answers No to the viewer questions
 
     CEstimatorDlg dialog;
-    dialog.findChild<QLineEdit*>("inputEdit")->setText(QString::fromStdString(dir.file("slow.txt")));
-    dialog.findChild<QLineEdit*>("outputEdit")->setText(QString::fromStdString(dir.file("out.txt")));
+    dialog.findChild<QLineEdit*>("inputEdit")
+        ->setText(QString::fromStdString(dir.file("slow.txt")));
+    dialog.findChild<QLineEdit*>("outputEdit")
+        ->setText(QString::fromStdString(dir.file("out.txt")));
     dialog.findChild<QLineEdit*>("logEdit")->setText(QString::fromStdString(dir.file("out.log")));
     dialog.show();
 
@@ -46,7 +48,8 @@ int main(int argc, char** argv) {
         std::printf("tick at %5lld ms, %4lld ms after the one before\n",
                     static_cast<long long>(now), static_cast<long long>(now - last));
         last = now;
-        const QString name = QStringLiteral("%1/run_%2.png").arg(folder).arg(shot++, 2, 10, QLatin1Char('0'));
+        const QString name =
+            QStringLiteral("%1/run_%2.png").arg(folder).arg(shot++, 2, 10, QLatin1Char('0'));
         QGuiApplication::primaryScreen()->grabWindow(0).save(name);
     });
     ticks.start(1000);

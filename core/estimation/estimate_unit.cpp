@@ -4,8 +4,8 @@
 
 #include "core/estimation/eb_ratios.h"
 #include "core/estimation/ml_fit.h"
-#include "core/model/not_available.h"
 #include "core/estimation/ratio_statistics.h"
+#include "core/model/not_available.h"
 #include "core/numerics/safeguarded_fit.h"
 
 namespace tolven {

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "core/numerics/digamma_sums.h"
 #include "core/model/engine_options.h"
 #include "core/model/not_available.h"
+#include "core/numerics/digamma_sums.h"
 
 namespace tolven {
 

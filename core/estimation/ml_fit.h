@@ -2,10 +2,10 @@
 
 #include <atomic>
 
-#include "core/numerics/digamma_sums.h"
 #include "core/model/region_table.h"
 #include "core/model/run_settings.h"
 #include "core/model/unit_results.h"
+#include "core/numerics/digamma_sums.h"
 
 namespace tolven {
 

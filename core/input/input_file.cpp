@@ -13,8 +13,8 @@
 #include <system_error>
 #include <vector>
 
-#include "core/text/file_messages.h"
 #include "core/input/text_file.h"
+#include "core/text/file_messages.h"
 
 namespace tolven {
 namespace {

@@ -15,7 +15,7 @@ namespace tolven {
 // copied (a moved vector keeps its storage, so the views stay valid).
 struct InputTable {
     int rowCount = 0;
-    UninitializedVector<int> unit;        // row 1 may hold -1 (whole-file mode)
+    UninitializedVector<int> unit;               // row 1 may hold -1 (whole-file mode)
     UninitializedVector<std::string_view> code;  // bytes as read, never interpreted
     UninitializedVector<int> observed;
     UninitializedVector<double> expected;

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/text/characters.h"
 #include "core/model/uninitialized_vector.h"
+#include "core/text/characters.h"
 
 namespace tolven {
 

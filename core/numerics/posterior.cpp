@@ -1,7 +1,5 @@
 #include "core/numerics/posterior.h"
 
-#include "core/model/not_available.h"
-
 #include <boost/math/policies/policy.hpp>
 #include <boost/math/special_functions/erf.hpp>
 #include <boost/math/special_functions/gamma.hpp>
@@ -11,6 +9,8 @@
 #include <exception>
 #include <limits>
 #include <tuple>
+
+#include "core/model/not_available.h"
 
 namespace tolven {
 namespace {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "core/text/number_text.h"
 #include "core/standardisation/rate_file.h"
+#include "core/text/number_text.h"
 
 namespace tolven {
 

@@ -3,8 +3,8 @@
 #include <climits>
 #include <cstring>
 
-#include "core/text/file_messages.h"
 #include "core/input/text_file.h"
+#include "core/text/file_messages.h"
 
 namespace tolven {
 namespace {

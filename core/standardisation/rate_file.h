@@ -5,8 +5,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/standardisation/strata_file.h"
 #include "core/model/uninitialized_vector.h"
+#include "core/standardisation/strata_file.h"
 #include "core/text/user_messages.h"
 
 namespace tolven {

@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <utility>
 
-#include "core/text/file_messages.h"
 #include "core/input/text_file.h"
+#include "core/text/file_messages.h"
 
 namespace tolven {
 namespace {

@@ -25,7 +25,6 @@ bool parseIntervalLevel(std::string_view text, double& value);
 // `value` alone otherwise.
 bool parseThreshold(std::string_view text, double& value);
 
-
 // The batch command's names of the fit modes, "newton" and "safeguarded".
 const char* fitModeName(FitMode mode);
 // Reads a fit mode's name, exactly as fitModeName writes it. Returns true and

@@ -11,9 +11,8 @@ namespace {
 
 __extension__ typedef unsigned __int128 Wide;
 
-constexpr std::uint64_t POWERS_OF_TEN[] = {1,          10,          100,        1000,
-                                           10000,      100000,      1000000,    10000000,
-                                           100000000,  1000000000};
+constexpr std::uint64_t POWERS_OF_TEN[] = {1,      10,      100,      1000,      10000,
+                                           100000, 1000000, 10000000, 100000000, 1000000000};
 constexpr int FAST_DECIMALS = 9;
 
 constexpr char DIGIT_PAIRS[] =

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "core/numerics/digamma_sums.h"
 #include "core/estimation/eb_ratios.h"
 #include "core/estimation/estimate_unit.h"
 #include "core/estimation/ml_fit.h"
@@ -13,6 +12,7 @@
 #include "core/model/region_table.h"
 #include "core/model/run_settings.h"
 #include "core/model/unit_results.h"
+#include "core/numerics/digamma_sums.h"
 
 namespace tolven::test {
 

@@ -10,10 +10,8 @@
 #include <cstdint>
 
 #include "core/estimation/eb_ratios.h"
+#include "core/estimation/ratio_statistics.h"
 #include "core/model/not_available.h"
-#include "core/estimation/ratio_statistics.h"
-#include "core/estimation/eb_ratios.h"
-#include "core/estimation/ratio_statistics.h"
 #include "core/model/region_table.h"
 #include "core/model/run_settings.h"
 #include "core/model/unit_results.h"

@@ -70,8 +70,10 @@ TEST(BoundaryLayerTest, LinesAreRefusedWhereTheLayerDoesNotDeclareItsType) {
     test::TempDir dir;
     test::writeFile(dir.file("mixed.geojson"),
                     R"({"type":"FeatureCollection","features":[
-{"type":"Feature","properties":{"code":"P"},"geometry":{"type":"Polygon","coordinates":[[[0,0],[1,0],[1,1],[0,0]]]}},
-{"type":"Feature","properties":{"code":"L"},"geometry":{"type":"LineString","coordinates":[[0,0],[1,1]]}}]})");
+{"type":"Feature","properties":{"code":"P"},
+ "geometry":{"type":"Polygon","coordinates":[[[0,0],[1,0],[1,1],[0,0]]]}},
+{"type":"Feature","properties":{"code":"L"},
+ "geometry":{"type":"LineString","coordinates":[[0,0],[1,1]]}}]})");
     BoundaryLayer layer;
     EXPECT_NE(readBoundaryLayer({dir.file("mixed.geojson"), "", "code", ""}, layer)
                   .find("holds Line String geometries"),

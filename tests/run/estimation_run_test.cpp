@@ -77,8 +77,8 @@ struct GoldenCase {
 
 TEST_F(EstimationRunTest, GoldenFilesComeOutByteForByteOnAnyNumberOfThreads) {
     const GoldenCase cases[] = {
-        {"one_region_unit_first", 0, true},  {"zeros_excluded", 1, true},
-        {"fit_fails_in_unit_19", 0, false},  {"whole_file_mode", 0, true},
+        {"one_region_unit_first", 0, true},   {"zeros_excluded", 1, true},
+        {"fit_fails_in_unit_19", 0, false},   {"whole_file_mode", 0, true},
         {"single_one_region_unit", 0, false}, {"three_hundred_shuffled_units", 0, true},
     };
     for (const GoldenCase& c : cases) {
@@ -425,7 +425,8 @@ TEST_F(EstimationRunTest, OutputsThatWouldOverwriteTheInputOrEachOtherAreRefused
     const std::string out = dir.file("inputout.txt");
     const std::string log = dir.file("inputout.log");
     const std::vector<Case> cases = {
-        {inputPath, log, "ERROR!! : 出力ファイル\n" + inputPath + " は入力ファイルと同じファイルです"},
+        {inputPath, log,
+         "ERROR!! : 出力ファイル\n" + inputPath + " は入力ファイルと同じファイルです"},
         {out, link, "ERROR!! : ログファイル\n" + link + " は入力ファイルと同じファイルです"},
         {log, log, "ERROR!! : 出力ファイル\n" + log + " はログファイルと同じファイルです"},
     };

@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "tests/support/test_support.h"
 #include "run/file_error_text.h"
-#include "run/output_file.h"
 #include "run/file_probe.h"
+#include "run/output_file.h"
+#include "tests/support/test_support.h"
 
 namespace tolven::test {
 namespace {

@@ -65,7 +65,8 @@ public:
 
     void reading() override { post(READING_TEXT, 0, 0); }
     void estimating(std::size_t done, std::size_t total) override {
-        post(ESTIMATING_TEXT.arg(done).arg(total), static_cast<int>(done * 1000 / std::max<std::size_t>(total, 1)), 1000);
+        post(ESTIMATING_TEXT.arg(done).arg(total),
+             static_cast<int>(done * 1000 / std::max<std::size_t>(total, 1)), 1000);
     }
     void writing() override { post(WRITING_TEXT, 0, 1000); }
     void writingRows(std::size_t done, std::size_t total) override {

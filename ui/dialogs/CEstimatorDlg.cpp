@@ -1,30 +1,29 @@
 #include "ui/dialogs/CEstimatorDlg.h"
 
-#include <QFileInfo>
-
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QMenuBar>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <optional>
 
-#include "geo/run_boundaries.h"
-#include "run/estimation_run.h"
-#include "core/text/file_messages.h"
 #include "core/model/run_settings.h"
+#include "core/text/file_messages.h"
+#include "geo/run_boundaries.h"
+#include "run/default_names.h"
+#include "run/estimation_run.h"
+#include "run/file_error_text.h"
+#include "run/file_probe.h"
 #include "ui/app/ApplicationIcon.h"
-#include "ui/dialogs/CAboutDlg.h"
 #include "ui/dialogs/BackgroundRun.h"
+#include "ui/dialogs/CAboutDlg.h"
 #include "ui/dialogs/CEditorDlg.h"
 #include "ui/dialogs/CExpectedDlg.h"
 #include "ui/dialogs/CExtendedSettingDlg.h"
-#include "ui/plots/CPlotDlg.h"
 #include "ui/dialogs/CSettingDlg.h"
-#include "run/default_names.h"
-#include "run/file_error_text.h"
-#include "run/file_probe.h"
 #include "ui/platform/Platform.h"
+#include "ui/plots/CPlotDlg.h"
 #include "ui_CEstimatorDlg.h"
 
 #ifdef Q_OS_WIN
@@ -143,8 +142,10 @@ CEstimatorDlg::CEstimatorDlg(QWidget* parent)
     connectCommand(ui_->chooseLogButton, &QPushButton::clicked, &CEstimatorDlg::OnChooseLog);
     connectCommand(ui_->txtFormatRadio, &QRadioButton::clicked, &CEstimatorDlg::OnTxtFormat);
     connectCommand(ui_->csvFormatRadio, &QRadioButton::clicked, &CEstimatorDlg::OnCsvFormat);
-    connectCommand(ui_->detailSettingsAction, &QAction::triggered, &CEstimatorDlg::OnDetailSettings);
-    connectCommand(ui_->extendedSettingsAction, &QAction::triggered, &CEstimatorDlg::OnExtendedSettings);
+    connectCommand(ui_->detailSettingsAction, &QAction::triggered,
+                   &CEstimatorDlg::OnDetailSettings);
+    connectCommand(ui_->extendedSettingsAction, &QAction::triggered,
+                   &CEstimatorDlg::OnExtendedSettings);
     connectCommand(ui_->plotAction, &QAction::triggered, &CEstimatorDlg::OnPlots);
     connectCommand(ui_->expectedAction, &QAction::triggered, &CEstimatorDlg::OnExpectedCounts);
     connectCommand(ui_->aboutAction, &QAction::triggered, &CEstimatorDlg::OnAbout);
@@ -390,12 +391,12 @@ void CEstimatorDlg::OnPlots() {
                 mapBoundaries_ = std::move(loaded);
             else
                 tolven::platform().messageBoxes->showError(
-                    this, QStringLiteral("ERROR!! : 境界ファイル\n%1").arg(QString::fromStdString(error)));
+                    this, QStringLiteral("ERROR!! : 境界ファイル\n%1")
+                              .arg(QString::fromStdString(error)));
         }
         map = mapBoundaries_.get();
     }
-    CPlotDlg plots(*lastOutcome_, this, map,
-                   QFileInfo(fromPathBytes(lastInputPath_)).fileName());
+    CPlotDlg plots(*lastOutcome_, this, map, QFileInfo(fromPathBytes(lastInputPath_)).fileName());
     plots.exec();
 }
 

@@ -60,8 +60,8 @@ void CSettingDlg::OnOK() {
     const std::string maxIterations = fieldText(ui_->maxIterationsEdit);
     const std::string initialAlpha = fieldText(ui_->initialAlphaEdit);
     const std::string initialBeta = fieldText(ui_->initialBetaEdit);
-    const auto refused = tolven::applySettingTexts(
-        {epsilon, maxIterations, initialAlpha, initialBeta}, settings);
+    const auto refused =
+        tolven::applySettingTexts({epsilon, maxIterations, initialAlpha, initialBeta}, settings);
     if (refused) {
         QLineEdit* const fields[] = {ui_->epsilonEdit, ui_->maxIterationsEdit,
                                      ui_->initialAlphaEdit, ui_->initialBetaEdit};

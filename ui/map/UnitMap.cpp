@@ -19,7 +19,8 @@ const QColor MARKED_OUTLINE{0x1f, 0x78, 0xb4};
 constexpr double VIEW_MARGIN = 0.04;  // of the area, each side
 
 long featureOfCode(const BoundaryLayer& layer, const std::string& code) {
-    const auto found = layer.featureOfKey.find(regionCodeKey(regionCodeAsUtf8(code), layer.integerJoinField));
+    const auto found =
+        layer.featureOfKey.find(regionCodeKey(regionCodeAsUtf8(code), layer.integerJoinField));
     return found == layer.featureOfKey.end() ? -1 : static_cast<long>(found->second);
 }
 

@@ -63,6 +63,6 @@ private:
     std::array<QCustomPlot*, PLOT_COUNT> plots_{};
     std::array<tolven::DrawnPlot, PLOT_COUNT> drawn_;
     std::array<bool, PLOT_COUNT> current_{};  // drawn for the unit shown
-    tolven::MapTab* mapTab_ = nullptr;         // the tab "地図", when there are boundaries
+    tolven::MapTab* mapTab_ = nullptr;        // the tab "地図", when there are boundaries
     bool mapCurrent_ = false;
 };

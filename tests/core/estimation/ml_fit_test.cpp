@@ -6,8 +6,8 @@
 #include <cmath>
 #include <string>
 
-#include "core/model/not_available.h"
 #include "core/estimation/ratio_statistics.h"
+#include "core/model/not_available.h"
 #include "tests/core/engine_test_support.h"
 #include "tests/core/same_double.h"
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/estimation/ml_fit.h"
-#include "core/numerics/profile_likelihood.h"
 #include "core/estimation/ratio_statistics.h"
+#include "core/numerics/profile_likelihood.h"
 #include "reports/safeguarded_fit_log.h"
 #include "tests/core/engine_test_support.h"
 #include "tests/core/same_double.h"

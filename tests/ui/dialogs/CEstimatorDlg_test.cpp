@@ -23,10 +23,10 @@
 #include "tests/ui/CommitText.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/WhenModal.h"
+#include "ui/app/CEstimatorApp.h"
 #include "ui/dialogs/BackgroundRun.h"
 #include "ui/dialogs/CAboutDlg.h"
 #include "ui/dialogs/CEditorDlg.h"
-#include "ui/app/CEstimatorApp.h"
 #include "ui/dialogs/CExpectedDlg.h"
 #include "ui/dialogs/CSettingDlg.h"
 

@@ -191,9 +191,10 @@ void CPlotDlgTest::unitChooserStepsAndRefusesUnknownUnits() {
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(edit->text(), QStringLiteral("5"));
     }
-    QCOMPARE(fake.messageBoxes.errors,
-             (std::vector<QString>{QStringLiteral("ERROR!! : グループ番号\n3 のグループはありません"),
-                                   QStringLiteral("ERROR!! : グループ番号\nx のグループはありません")}));
+    QCOMPARE(
+        fake.messageBoxes.errors,
+        (std::vector<QString>{QStringLiteral("ERROR!! : グループ番号\n3 のグループはありません"),
+                              QStringLiteral("ERROR!! : グループ番号\nx のグループはありません")}));
     QVERIFY(dlg.isVisible());  // Enter in the unit field never closes the dialog
 }
 
