@@ -172,6 +172,7 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     const bool wholeFile = wholeFileMode == 1;
     UnitGroups groups;
     bool finished = false;
+    const LocalEbColumns* localColumns = nullptr;  // the local estimates, when made
     arena.execute([&] {
         groups = wholeFile ? wholeFileGroup(table) : groupRowsByUnit(table);
         if (!estimateUnits(table, groups, wholeFile ? LogForm::wholeFile : LogForm::perUnit,
@@ -188,6 +189,7 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
             format.localEb = spatial.columns(extended.posteriorOutput, extended.intervalLevel,
                                              extended.threshold);
         }
+        localColumns = format.localEb;
         finished = writeResultTableInParallel(output.stream(), table, format, request.cancel,
                                               request.progress);
     });
@@ -247,7 +249,7 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     if (request.outcome) {
         arena.execute([&] {
             collectOutcome(table, groups, wholeFile, priors, request.settings.excludeZero != 0,
-                           extended, *request.outcome);
+                           extended, *request.outcome, localColumns);
         });
     }
     return RUN_SUCCEEDED;

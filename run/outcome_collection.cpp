@@ -28,13 +28,14 @@ void summarize(RegionOutcome& region, const UnitPriors& priors, double level, do
 
 void collectOutcome(const InputTable& table, const UnitGroups& groups, bool wholeFile,
                     const PriorsByRow& priors, bool excludeZero, const ExtendedSettings& extended,
-                    RunOutcome& outcome) {
+                    RunOutcome& outcome, const LocalEbColumns* local) {
     outcome = RunOutcome();
     outcome.wholeFile = wholeFile;
     outcome.excludeZero = excludeZero;
     outcome.posteriorOutput = extended.posteriorOutput;
     outcome.intervalLevel = extended.intervalLevel;
     outcome.threshold = extended.threshold;
+    outcome.localEb = local != nullptr;
 
     const std::size_t unitCount = groups.unitCount();
     outcome.units.resize(unitCount);
@@ -61,6 +62,16 @@ void collectOutcome(const InputTable& table, const UnitGroups& groups, bool whol
             region.ebRatioME = table.ebRatioME[row];
             region.ebRatioMLE = table.ebRatioMLE[row];
             if (extended.posteriorOutput) summarize(region, prior, level, threshold);
+            if (local != nullptr && (*local->shownOfRow)[row] != 0) {
+                const LocalEbEstimate& estimate = (*local->estimateOfRow)[row];
+                region.ebLocal = estimate.estimate;
+                PosteriorSummary summary;
+                if (extended.posteriorOutput &&
+                    localEbPosterior(estimate, region.observed, region.expected, level, threshold,
+                                     summary)) {
+                    region.exceedanceLocal = summary.exceedance;
+                }
+            }
         }
     });
 }

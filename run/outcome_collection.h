@@ -2,6 +2,7 @@
 
 #include "core/input/input_table.h"
 #include "core/model/extended_settings.h"
+#include "reports/local_eb_columns.h"
 #include "run/run_outcome.h"
 #include "run/unit_estimation.h"
 #include "run/unit_groups.h"
@@ -14,9 +15,11 @@ namespace tolven {
 // posterior summaries when extended.posteriorOutput (computed with the same
 // rules as the table's columns, on the threads of the calling task arena).
 // `groups` are those the units were estimated in (in whole-file mode the one
-// group of wholeFileGroup).
+// group of wholeFileGroup). With `local` (the run's local empirical Bayes
+// columns), each region also gets its local estimate and, with the posterior
+// output, its exceedance probability, NaN where the table prints "***".
 void collectOutcome(const InputTable& table, const UnitGroups& groups, bool wholeFile,
                     const PriorsByRow& priors, bool excludeZero, const ExtendedSettings& extended,
-                    RunOutcome& outcome);
+                    RunOutcome& outcome, const LocalEbColumns* local = nullptr);
 
 }  // namespace tolven

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -69,12 +71,14 @@ protected:
 
 TEST_F(SpatialRunTest, LocalColumnsAndMoranLinesComeOutTheSameOnAnyNumberOfThreads) {
     std::string log1, table1, list1;
+    RunOutcome outcome;
     for (const int threads : {1, 2, 7}) {
         SCOPED_TRACE("threads " + std::to_string(threads));
         RunRequest request = requestFor(dataFile(GRID_INPUT), dataFile(GRID_GAL));
         request.extended.posteriorOutput = true;
         request.spatial.writeNeighboursPath = dir.file("written.gal");
         request.threads = threads;
+        if (threads == 1) request.outcome = &outcome;
         ASSERT_EQ(runEstimation(request, messages), RUN_SUCCEEDED);
         EXPECT_TRUE(messages.shown.empty());
         if (threads == 1) {
@@ -105,6 +109,31 @@ TEST_F(SpatialRunTest, LocalColumnsAndMoranLinesComeOutTheSameOnAnyNumberOfThrea
     const std::vector<std::string> onlyRegion = fieldsOf(table[19]);
     EXPECT_EQ(std::vector<std::string>(onlyRegion.begin() + 13, onlyRegion.end()),
               (std::vector<std::string>{"***", "***", "***", "***"}));
+
+    // The plots and the map get the local estimate and its probability as the
+    // table prints them.
+    ASSERT_TRUE(outcome.localEb);
+    ASSERT_EQ(outcome.regions.size(), table.size() - 1);
+    const auto printed = [](double value, double scale) {
+        if (std::isnan(value)) return std::string("***");
+        char text[64];
+        std::snprintf(text, sizeof text, "%f", value * scale);
+        return std::string(text);
+    };
+    for (std::size_t line = 1; line < table.size(); ++line) {
+        const std::vector<std::string> fields = fieldsOf(table[line]);
+        const auto unit = std::find_if(
+            outcome.units.begin(), outcome.units.end(),
+            [&](const UnitOutcome& u) { return u.unitNumber == std::stoi(fields[0]); });
+        ASSERT_NE(unit, outcome.units.end()) << fields[0];
+        const auto first = outcome.regions.begin() + static_cast<long>(unit->firstRegion);
+        const auto last = first + static_cast<long>(unit->regionCount);
+        const auto region =
+            std::find_if(first, last, [&](const RegionOutcome& r) { return r.code == fields[1]; });
+        ASSERT_NE(region, last) << fields[1];
+        EXPECT_EQ(printed(region->ebLocal, 100.0), fields[13]) << fields[1];
+        EXPECT_EQ(printed(region->exceedanceLocal, 1.0), fields[16]) << fields[1];
+    }
 
     // Each unit's Moran line follows its iteration line; the figures are
     // fixed by the unit number that seeds the permutations.
@@ -182,6 +211,7 @@ TEST_F(SpatialRunTest, ContiguityOfTheBoundariesServesLikeTheSameListInAGalFile)
 
     // Queen: the same bytes on any number of threads.
     std::string log1, table1, list1;
+    RunOutcome outcome;
     for (const int threads : {1, 2, 7}) {
         SCOPED_TRACE("threads " + std::to_string(threads));
         const RunRequest request = contiguityRequest(NeighbourSource::queen, threads);
