@@ -379,14 +379,22 @@ void CEstimatorDlg::OnExtendedSettings() {
 }
 
 void CEstimatorDlg::OnPlots() {
-    if (run_ || !lastOutcome_) return;
+    if (!lastOutcome_) return;
     const tolven::MapBoundaries* map = nullptr;
     if (!lastSpatial_.boundaries.path.empty()) {
         if (!mapBoundaries_) {
             auto loaded = std::make_unique<tolven::MapBoundaries>();
             std::string error = tolven::loadMapBoundaries(lastSpatial_.boundaries, *loaded);
-            if (error.empty() && lastSpatial_.neighbours == SpatialSettings::Neighbours::GalFile)
+            using Neighbours = SpatialSettings::Neighbours;
+            if (error.empty() && lastSpatial_.neighbours == Neighbours::GalFile)
                 error = tolven::loadMapNeighbours(lastSpatial_.galPath, *loaded);
+            if (error.empty() && (lastSpatial_.neighbours == Neighbours::Queen ||
+                                  lastSpatial_.neighbours == Neighbours::Rook)) {
+                tolven::loadMapContiguity(lastSpatial_.neighbours == Neighbours::Queen
+                                              ? tolven::ContiguityRule::queen
+                                              : tolven::ContiguityRule::rook,
+                                          tolven::DEFAULT_SNAP_DISTANCE, *loaded);
+            }
             if (error.empty())
                 mapBoundaries_ = std::move(loaded);
             else

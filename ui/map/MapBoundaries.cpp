@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "core/spatial/gal_file.h"
+#include "geo/boundary_points.h"
 
 namespace tolven {
 
@@ -44,6 +45,16 @@ std::string loadMapNeighbours(const std::string& path, MapBoundaries& boundaries
         }
     }
     return {};
+}
+
+void loadMapContiguity(ContiguityRule rule, double snap, MapBoundaries& boundaries) {
+    const NeighbourList list = contiguityNeighbours(boundaryPointsOf(boundaries.layer), rule, snap);
+    const std::size_t features = boundaries.layer.features.size();
+    boundaries.neighboursOfFeature.assign(features, {});
+    for (std::size_t f = 0; f < features; ++f) {
+        for (int other : list.neighboursOf(f))
+            boundaries.neighboursOfFeature[f].push_back(static_cast<std::size_t>(other));
+    }
 }
 
 }  // namespace tolven

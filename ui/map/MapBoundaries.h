@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/spatial/contiguity.h"
 #include "geo/boundary_layer.h"
 #include "ui/map/MapShapes.h"
 
@@ -11,8 +12,8 @@ namespace tolven {
 
 // The boundaries a map is drawn from, read once for a run's settings: the
 // layer (codes, labels), its outlines, and optionally each feature's
-// neighbouring features (from a GAL file), whose outlines are marked when the
-// pointer rests on a region.
+// neighbouring features (from a GAL file or the layer's contiguity), whose
+// outlines are marked when the pointer rests on a region.
 struct MapBoundaries {
     BoundarySource source;
     BoundaryLayer layer;
@@ -28,5 +29,10 @@ std::string loadMapBoundaries(const BoundarySource& source, MapBoundaries& bound
 // features whose codes the file names as neighbours. An empty text on
 // success, else the message.
 std::string loadMapNeighbours(const std::string& path, MapBoundaries& boundaries);
+
+// Fills boundaries.neighboursOfFeature with the queen or rook contiguity of
+// the layer's features (points closer than `snap` count as one), as a run
+// finds it.
+void loadMapContiguity(ContiguityRule rule, double snap, MapBoundaries& boundaries);
 
 }  // namespace tolven

@@ -170,6 +170,30 @@ private slots:
     }
 
     // Without boundaries there is no 地図 tab.
+    // The neighbours outlined under the pointer are the run's: on the 3x3
+    // grid a corner cell has 3 queen and 2 rook neighbours, the middle 8 and 4.
+    void contiguityNeighboursOfTheGridForTheMap_data() {
+        QTest::addColumn<int>("rule");
+        QTest::addColumn<int>("corner");
+        QTest::addColumn<int>("middle");
+        QTest::newRow("queen") << int(ContiguityRule::queen) << 3 << 8;
+        QTest::newRow("rook") << int(ContiguityRule::rook) << 2 << 4;
+    }
+
+    void contiguityNeighboursOfTheGridForTheMap() {
+        QFETCH(int, rule);
+        QFETCH(int, corner);
+        QFETCH(int, middle);
+        MapBoundaries boundaries;
+        QCOMPARE(loadMapBoundaries(
+                     {dataPath("geo/grid.gpkg").toStdString(), "grid", "code", "name"}, boundaries),
+                 std::string());
+        loadMapContiguity(static_cast<ContiguityRule>(rule), DEFAULT_SNAP_DISTANCE, boundaries);
+        QCOMPARE(boundaries.neighboursOfFeature.size(), std::size_t{9});
+        QCOMPARE(int(boundaries.neighboursOfFeature[0].size()), corner);  // A01
+        QCOMPARE(int(boundaries.neighboursOfFeature[4].size()), middle);  // A05
+    }
+
     void noMapTabWithoutBoundaries() {
         const RunOutcome outcome = gridOutcome();
         CPlotDlg dlg(outcome);
