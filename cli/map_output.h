@@ -28,6 +28,7 @@ public:
     ~MapOutput() override;
 
     std::string subject() const override { return "地図ファイル"; }
+    std::vector<std::string> sourcePaths() const override { return {boundaries_.source().path}; }
     bool prepare(const InputTable& table, bool wholeFile, MessageSink& messages) override;
     std::vector<std::string> paths() const override { return paths_; }
     bool write(std::FILE* output, const RunOutcome& outcome, std::size_t unit,

@@ -159,8 +159,7 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     // The drawn files may be none of the other outputs nor the files read.
     std::vector<std::unique_ptr<OutputFile>> drawn;
     if (drawer != nullptr) {
-        std::vector<std::string> readPaths;
-        if (module != nullptr) readPaths = module->sourcePaths();
+        std::vector<std::string> readPaths = drawer->sourcePaths();
         for (const std::string& path : drawer->paths()) {
             drawn.push_back(std::make_unique<OutputFile>(path));
             if (drawn.back()->open() != 0) {

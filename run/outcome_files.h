@@ -23,6 +23,9 @@ public:
     // What messages call the files ("ERROR!! : SUBJECT\n...").
     virtual std::string subject() const = 0;
 
+    // Files the module reads; the run refuses to write over any of them.
+    virtual std::vector<std::string> sourcePaths() const = 0;
+
     // Called once the input is read, before any output is opened. Returns
     // false after showing its message; the run then fails with nothing written.
     virtual bool prepare(const InputTable& table, bool wholeFile, MessageSink& messages) = 0;

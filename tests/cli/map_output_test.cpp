@@ -123,6 +123,23 @@ TEST_F(MapOutputTest, OldMapsStayWhenTheRunFails) {
     EXPECT_EQ(readFile(mapsPath + "/unit_1.png"), "old map");
     EXPECT_EQ(mapFiles(), (std::vector<std::string>{"unit_1.png", "unit_2.png"}));
     EXPECT_FALSE(std::filesystem::exists(tablePath));
+
+    // A map may not replace the boundaries it is drawn from.
+    std::filesystem::remove(mapsPath + "/unit_2.png");
+    std::filesystem::copy_file(grid, mapsPath + "/unit_2.png");
+    std::filesystem::create_symlink(mapsPath + "/unit_2.png", dir.file("grid.gpkg"));
+    writeFile(inputPath, CLASSED_INPUT);
+    const std::string boundaries = dir.file("grid.gpkg");
+    const char* arguments[] = {"tolven-batch",   "--quiet",      "--maps",
+                               mapsPath.c_str(), "--boundaries", boundaries.c_str(),
+                               "--join-field",   "code",         inputPath.c_str()};
+    BatchRequest request;
+    std::ostringstream out, err;
+    ASSERT_EQ(parseBatchArguments(9, arguments, request, out, err), ParseResult::run);
+    EXPECT_EQ(runBatch(request, messages), 1);
+    EXPECT_NE(messages.shown.back().find("読み込むファイルと同じ"), std::string::npos)
+        << messages.shown.back();
+    EXPECT_EQ(readFile(mapsPath + "/unit_2.png"), readFile(grid));
 }
 
 }  // namespace
