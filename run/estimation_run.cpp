@@ -240,14 +240,8 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         RunOutcome outcome;
         arena.execute([&] {
             collectOutcome(table, groups, wholeFile, priors, request.settings.excludeZero != 0,
-                           extended, outcome);
+                           extended, outcome, localColumns);
         });
-        if (const LocalEbColumns* local =
-                spatial.active() ? spatial.columns(extended.posteriorOutput, extended.intervalLevel,
-                                                   extended.threshold)
-                                 : nullptr) {
-            collectLocalOutcome(groups, *local, outcome);
-        }
         for (std::size_t k = 0; k < drawn.size(); ++k) {
             if (isCancelled(request.cancel)) return RUN_CANCELLED;
             if (!drawer->write(drawn[k]->stream(), outcome, k, messages)) return RUN_FAILED;

@@ -3,7 +3,6 @@
 #include <oneapi/tbb/parallel_for.h>
 
 #include "core/numerics/posterior.h"
-#include "core/spatial/local_eb.h"
 
 namespace tolven {
 namespace {
@@ -75,24 +74,6 @@ void collectOutcome(const InputTable& table, const UnitGroups& groups, bool whol
             }
         }
     });
-}
-
-void collectLocalOutcome(const UnitGroups& groups, const LocalEbColumns& columns,
-                         RunOutcome& outcome) {
-    outcome.localEb = true;
-    for (std::size_t i = 0; i < outcome.regions.size(); ++i) {
-        const int row = groups.rows[i];
-        if ((*columns.shownOfRow)[row] == 0) continue;
-        RegionOutcome& region = outcome.regions[i];
-        const LocalEbEstimate& local = (*columns.estimateOfRow)[row];
-        region.ebLocal = local.estimate;
-        PosteriorSummary summary;
-        if (columns.posterior &&
-            localEbPosterior(local, region.observed, region.expected, columns.levelPercent / 100.0,
-                             columns.thresholdPercent / 100.0, summary)) {
-            region.exceedanceLocal = summary.exceedance;
-        }
-    }
 }
 
 }  // namespace tolven

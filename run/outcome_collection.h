@@ -22,11 +22,4 @@ void collectOutcome(const InputTable& table, const UnitGroups& groups, bool whol
                     const PriorsByRow& priors, bool excludeZero, const ExtendedSettings& extended,
                     RunOutcome& outcome, const LocalEbColumns* local = nullptr);
 
-// Adds the local empirical Bayes estimate of every region of `outcome`
-// (collected from the same `groups`) as the table's columns hold it: NaN
-// where they print "***", the exceedance probability only with
-// columns.posterior. Sets outcome.localEb.
-void collectLocalOutcome(const UnitGroups& groups, const LocalEbColumns& columns,
-                         RunOutcome& outcome);
-
 }  // namespace tolven
