@@ -33,6 +33,34 @@ bool parseThreads(const std::string& text, int& value) {
     return (result.ec == std::errc() || result.ec == std::errc::result_out_of_range) && value >= 1;
 }
 
+// The values --map-value names, as the names are written.
+bool parseMapValue(const std::string& text, BatchMapValue& value) {
+    static const std::pair<const char*, BatchMapValue> names[] = {
+        {"ratio", BatchMapValue::ratio},   {"eb-me", BatchMapValue::ebMe},
+        {"eb-mle", BatchMapValue::ebMle},  {"p-me", BatchMapValue::pMe},
+        {"p-mle", BatchMapValue::pMle},    {"eb-local", BatchMapValue::ebLocal},
+        {"p-local", BatchMapValue::pLocal}};
+    for (const auto& [name, named] : names) {
+        if (text == name) {
+            value = named;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool parseMapFormat(const std::string& text, BatchMapFormat& format) {
+    if (text == "png")
+        format = BatchMapFormat::png;
+    else if (text == "svg")
+        format = BatchMapFormat::svg;
+    else if (text == "pdf")
+        format = BatchMapFormat::pdf;
+    else
+        return false;
+    return true;
+}
+
 // The run's messages, less those that a stop request caused: once a stop is
 // asked for, a failing open or read is the stop cutting it short.
 class MessagesUntilStop final : public MessageSink {
@@ -119,6 +147,17 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
                    "Write the results with the boundaries as a GeoPackage (layer smr); needs "
                    "--boundaries and --join-field");
 
+    // The maps.
+    std::optional<std::string> maps, mapFormat, mapValue;
+    app.add_option("--maps", maps,
+                   "Draw each unit's map into this folder as unit_<n>.<ext> (unit_all in "
+                   "whole-file mode), as the application draws it; needs --boundaries and "
+                   "--join-field");
+    app.add_option("--map-format", mapFormat, "png, svg or pdf (default png)");
+    app.add_option("--map-value", mapValue,
+                   "The value the maps show: ratio, eb-me, eb-mle (default), p-me, p-mle (these "
+                   "two imply --posterior), eb-local or p-local (these two need --local-eb)");
+
     try {
         app.parse(argc, argv);
         if (inputOption->count() == 0 && !strata.strata) throw CLI::RequiredError("INPUT");
@@ -152,8 +191,37 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
         return ParseResult::usageError;
     }
 
+    MapsRequest& mapsRequest = batch.maps;
+    if (!maps && (mapFormat || mapValue)) {
+        err << "--map-format and --map-value are used only with --maps\n";
+        return ParseResult::usageError;
+    }
+    if (maps) {
+#ifndef TOLVEN_BATCH_MAPS
+        err << "--maps: this tolven-batch was built without the application (Qt) and cannot "
+               "draw maps\n";
+        return ParseResult::usageError;
+#endif
+        if (maps->empty()) {
+            err << "--maps: the folder is empty\n";
+            return ParseResult::usageError;
+        }
+        mapsRequest.folder = *maps;
+        if (mapFormat && !parseMapFormat(*mapFormat, mapsRequest.format)) {
+            err << "--map-format: " << *mapFormat << " is not png, svg or pdf\n";
+            return ParseResult::usageError;
+        }
+        if (mapValue && !parseMapValue(*mapValue, mapsRequest.value)) {
+            err << "--map-value: " << *mapValue
+                << " is not ratio, eb-me, eb-mle, p-me, p-mle, eb-local or p-local\n";
+            return ParseResult::usageError;
+        }
+    }
+    const bool probabilityMap = maps && (mapsRequest.value == BatchMapValue::pMe ||
+                                         mapsRequest.value == BatchMapValue::pMle);
+
     ExtendedSettings& extended = parsed.extended;
-    extended.posteriorOutput = posterior || level || threshold;
+    extended.posteriorOutput = posterior || level || threshold || probabilityMap;
     if (const auto refused =
             applyExtendedSettingTexts({given(level), given(threshold)}, extended)) {
         err << extendedSettingMessage(*refused) << '\n';
@@ -163,9 +231,11 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
         err << "--fit: " << *fit << " is neither newton nor safeguarded\n";
         return ParseResult::usageError;
     }
-    if (geoOutput || neighbourOptions.contiguity()) {
+    if (geoOutput || maps || neighbourOptions.contiguity()) {
         if (!boundaries || !joinField) {
-            err << (geoOutput ? "--geo-output" : "--neighbours " + *neighbourOptions.neighbours)
+            err << (geoOutput ? "--geo-output"
+                    : maps    ? "--maps"
+                              : "--neighbours " + *neighbourOptions.neighbours)
                 << " needs --boundaries and --join-field\n";
             return ParseResult::usageError;
         }
@@ -174,10 +244,16 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
                                 labelField.value_or("")};
     } else if (boundaries || layer || joinField || labelField) {
         err << "--boundaries, --layer, --join-field and --label-field are used only with "
-               "--geo-output or --neighbours queen|rook\n";
+               "--geo-output, --maps or --neighbours queen|rook\n";
         return ParseResult::usageError;
     }
     if (!checkNeighbourOptions(neighbourOptions, parsed.spatial, err)) {
+        return ParseResult::usageError;
+    }
+    if (maps && !parsed.spatial.localEb &&
+        (mapsRequest.value == BatchMapValue::ebLocal ||
+         mapsRequest.value == BatchMapValue::pLocal)) {
+        err << "--map-value " << *mapValue << " needs --local-eb\n";
         return ParseResult::usageError;
     }
     batch.quiet = quiet;
@@ -218,6 +294,16 @@ int runBatch(const BatchRequest& request, MessageSink& messages) {
         geoOutput.emplace(request.geo, *boundaries);
         run.extraOutput = &*geoOutput;
     }
+#ifdef TOLVEN_BATCH_MAPS
+    std::optional<MapOutput> maps;
+    if (!request.maps.folder.empty()) {
+        const std::string& input = request.standardisation && !request.writeInputPath.empty()
+                                       ? request.writeInputPath
+                                       : run.inputPath;
+        maps.emplace(request.maps, *boundaries, input.substr(input.find_last_of('/') + 1));
+        run.outcomeFiles = &*maps;
+    }
+#endif
     if (boundaries) run.spatial.boundaries = &*boundaries;
     if (!request.quiet) run.spatial.notes = stderr;
     std::optional<TerminalProgress> progress;

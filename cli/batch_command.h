@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/geo_package_output.h"
+#include "cli/map_output.h"
 #include "core/standardisation/expected_input.h"
 #include "core/text/user_messages.h"
 #include "run/estimation_run.h"
@@ -31,6 +32,8 @@ struct BatchRequest {
     // --geo-output (off when geo.path is empty) and the boundaries, which
     // --neighbours queen|rook use too (none when geo.boundaries.path is empty).
     GeoOutputRequest geo;
+    // --maps (off when maps.folder is empty); drawn from the same boundaries.
+    MapsRequest maps;
 };
 
 enum class ParseResult {
@@ -54,6 +57,7 @@ ParseResult parseBatchArguments(int argc, const char* const* argv, BatchRequest&
 // written) and its summary printed on standard output. The
 // run stops early once stopRequested() is set (see stop_signals.h). Progress
 // goes to standard error when that is a terminal, unless request.quiet.
+// With maps asked for, they are drawn off-screen (no display needed).
 // With a GeoPackage asked for, the boundary summary goes to standard error
 // once the boundaries are joined.
 // Returns the exit status: 0 on success, 1 when the run failed (its message

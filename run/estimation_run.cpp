@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -48,12 +49,10 @@ std::string clashMessage(const std::string& inputPath, const OutputFile& log,
 // The same for the extra output: not the input, an output or its own sources.
 std::string extraClashMessage(const std::string& inputPath, const OutputFile& log,
                               const OutputFile& output, const OutputFile& extra,
-                              const ExtraOutput& module) {
-    const std::string subject = module.subject();
+                              const std::string& subject, std::vector<std::string> readPaths) {
     const auto clash = [&](const char* reason) {
         return fileMessage(subject.c_str(), extra.path(), reason);
     };
-    std::vector<std::string> readPaths = module.sourcePaths();
     readPaths.insert(readPaths.begin(), inputPath);
     for (const std::string& path : readPaths) {
         struct stat source {};
@@ -101,6 +100,10 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     if (module != nullptr && !module->prepare(table, wholeFileMode == 1, messages)) {
         return RUN_FAILED;
     }
+    OutcomeFiles* const drawer = request.outcomeFiles;
+    if (drawer != nullptr && !drawer->prepare(table, wholeFileMode == 1, messages)) {
+        return RUN_FAILED;
+    }
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
     SpatialRun spatial(request.spatial);
     if (spatial.active() && !spatial.load(table, messages)) return RUN_FAILED;
@@ -146,11 +149,33 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
             messages.showError(cannotOpenMessage(module->subject().c_str(), extra->path()));
             return RUN_FAILED;
         }
-        const std::string clash =
-            extraClashMessage(request.inputPath, log, output, *extra, *module);
+        const std::string clash = extraClashMessage(request.inputPath, log, output, *extra,
+                                                    module->subject(), module->sourcePaths());
         if (!clash.empty()) {
             messages.showError(clash);
             return RUN_FAILED;
+        }
+    }
+    // The drawn files may be none of the other outputs nor the files read.
+    std::vector<std::unique_ptr<OutputFile>> drawn;
+    if (drawer != nullptr) {
+        std::vector<std::string> readPaths = drawer->sourcePaths();
+        for (const std::string& path : drawer->paths()) {
+            drawn.push_back(std::make_unique<OutputFile>(path));
+            if (drawn.back()->open() != 0) {
+                messages.showError(cannotOpenMessage(drawer->subject().c_str(), path));
+                return RUN_FAILED;
+            }
+            std::string clash = extraClashMessage(request.inputPath, log, output, *drawn.back(),
+                                                  drawer->subject(), readPaths);
+            if (clash.empty() && extra && drawn.back()->sameRegularFile(*extra)) {
+                clash = fileMessage(drawer->subject().c_str(), path,
+                                    " は出力ファイルと同じファイルです");
+            }
+            if (!clash.empty()) {
+                messages.showError(clash);
+                return RUN_FAILED;
+            }
         }
     }
     if (spatial.active() && !spatial.openOutput(request.inputPath, log, output, messages)) {
@@ -168,7 +193,8 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     const EngineOptions options{extended.fitMode, request.cancel};
     PriorsByRow priors;
     PriorsByRow* const keep =
-        extended.posteriorOutput || request.outcome != nullptr ? &priors : nullptr;
+        extended.posteriorOutput || request.outcome != nullptr || drawer != nullptr ? &priors
+                                                                                    : nullptr;
     const bool wholeFile = wholeFileMode == 1;
     UnitGroups groups;
     bool finished = false;
@@ -210,6 +236,17 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         if (isCancelled(request.cancel)) return RUN_CANCELLED;
         if (!extraDone) return RUN_FAILED;
     }
+    if (drawer != nullptr) {
+        RunOutcome outcome;
+        arena.execute([&] {
+            collectOutcome(table, groups, wholeFile, priors, request.settings.excludeZero != 0,
+                           extended, outcome, localColumns);
+        });
+        for (std::size_t k = 0; k < drawn.size(); ++k) {
+            if (isCancelled(request.cancel)) return RUN_CANCELLED;
+            if (!drawer->write(drawn[k]->stream(), outcome, k, messages)) return RUN_FAILED;
+        }
+    }
     if (spatial.active() && !spatial.writeList(table, groups, messages)) return RUN_FAILED;
 
     // Each lost file gets its own message: the user needs to know both.
@@ -225,7 +262,16 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     if (!extraWritten) {
         messages.showError(cannotWriteMessage(module->subject().c_str(), extra->path()));
     }
-    if (!inputWritten || !logWritten || !outputWritten || !extraWritten) return RUN_FAILED;
+    bool drawnWritten = true;
+    for (const auto& file : drawn) {
+        if (file->finish()) continue;
+        if (drawnWritten)
+            messages.showError(cannotWriteMessage(drawer->subject().c_str(), file->path()));
+        drawnWritten = false;
+    }
+    if (!inputWritten || !logWritten || !outputWritten || !extraWritten || !drawnWritten) {
+        return RUN_FAILED;
+    }
     if (!spatial.finish(messages)) return RUN_FAILED;
     // The input first (results are never put in place without the input they
     // came from), then the log, the table and the extra output, with no stop
@@ -236,6 +282,7 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     commits.push_back(&output);
     if (extra) commits.push_back(&*extra);
     if (OutputFile* list = spatial.listOutput()) commits.push_back(list);
+    for (const auto& file : drawn) commits.push_back(file.get());
     const OutputFile* failed = nullptr;
     if (commitTogether(commits, failed) != 0) {
         std::string subject = INPUT_FILE_SUBJECT;
@@ -243,6 +290,9 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
         if (failed == &output) subject = OUTPUT_FILE_SUBJECT;
         if (extra && failed == &*extra) subject = module->subject();
         if (failed == spatial.listOutput()) subject = NEIGHBOUR_FILE_SUBJECT;
+        for (const auto& file : drawn) {
+            if (failed == file.get()) subject = drawer->subject();
+        }
         messages.showError(cannotWriteMessage(subject.c_str(), failed->path()));
         return RUN_FAILED;
     }

@@ -9,6 +9,7 @@
 #include "core/text/user_messages.h"
 #include "run/computed_input.h"
 #include "run/extra_output.h"
+#include "run/outcome_files.h"
 #include "run/run_outcome.h"
 #include "run/run_progress.h"
 #include "run/spatial_options.h"
@@ -40,6 +41,11 @@ struct RunRequest {
     // One more output (the GeoPackage), if given: prepared after the input is
     // read, written after the table, put in place after the table.
     ExtraOutput* extraOutput = nullptr;
+    // Files drawn from the outcome (the maps), if given: prepared after the
+    // extra output, opened and checked like it, written after it from the
+    // outcome (with the local estimates when the run makes them) and put in
+    // place last.
+    OutcomeFiles* outcomeFiles = nullptr;
     // The neighbour list and the spatial estimates; none by default.
     SpatialOptions spatial;
 };

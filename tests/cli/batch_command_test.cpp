@@ -257,5 +257,56 @@ TEST(BatchCommandTest, SpatialOptionsNeedANeighbourSourceAndSoundValues) {
     }
 }
 
+TEST(BatchCommandTest, MapOptions) {
+#ifdef TOLVEN_BATCH_MAPS
+    const Parsed probability = parse({"--boundaries", "b.shp", "--join-field", "c", "--maps", "m",
+                                      "--map-value", "p-mle", "in.txt"});
+    ASSERT_EQ(probability.result, ParseResult::run) << probability.err;
+    EXPECT_EQ(probability.request.maps.folder, "m");
+    EXPECT_EQ(probability.request.maps.format, BatchMapFormat::png);
+    EXPECT_EQ(probability.request.maps.value, BatchMapValue::pMle);
+    EXPECT_TRUE(probability.request.run.extended.posteriorOutput);
+    const Parsed local =
+        parse({"--boundaries", "b.shp", "--join-field", "c", "--maps", "m", "--map-format", "pdf",
+               "--neighbours", "queen", "--local-eb", "--map-value", "eb-local", "in.txt"});
+    ASSERT_EQ(local.result, ParseResult::run) << local.err;
+    EXPECT_EQ(local.request.maps.format, BatchMapFormat::pdf);
+    EXPECT_EQ(local.request.maps.value, BatchMapValue::ebLocal);
+    EXPECT_FALSE(local.request.run.extended.posteriorOutput);
+    EXPECT_EQ(parse({"in.txt"}).request.maps.folder, "");
+
+    const struct {
+        std::vector<const char*> arguments;
+        const char* message;
+    } refused[] = {
+        {{"--maps", "m", "in.txt"}, "--maps needs --boundaries and --join-field"},
+        {{"--map-format", "svg", "in.txt"}, "--map-format and --map-value are used only with"},
+        {{"--map-value", "ratio", "in.txt"}, "--map-format and --map-value are used only with"},
+        {{"--boundaries", "b.shp", "--join-field", "c", "--maps", "m", "--map-format", "gif",
+          "in.txt"},
+         "--map-format: gif is not png, svg or pdf"},
+        {{"--boundaries", "b.shp", "--join-field", "c", "--maps", "m", "--map-value", "eb",
+          "in.txt"},
+         "--map-value: eb is not ratio"},
+        {{"--boundaries", "b.shp", "--join-field", "c", "--maps", "m", "--map-value", "p-local",
+          "in.txt"},
+         "--map-value p-local needs --local-eb"},
+    };
+#else
+    const struct {
+        std::vector<const char*> arguments;
+        const char* message;
+    } refused[] = {
+        {{"--boundaries", "b.shp", "--join-field", "c", "--maps", "m", "in.txt"},
+         "--maps: this tolven-batch was built without the application (Qt)"},
+    };
+#endif
+    for (const auto& c : refused) {
+        const Parsed result = parse(c.arguments);
+        EXPECT_EQ(result.result, ParseResult::usageError) << c.message;
+        EXPECT_EQ(result.err.rfind(c.message, 0), 0u) << result.err;
+    }
+}
+
 }  // namespace
 }  // namespace tolven
