@@ -1,6 +1,7 @@
 #include "ui/map/UnitMap.h"
 
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
@@ -169,7 +170,15 @@ void paintMapArea(QPainter& painter, const QRectF& area, const UnitMap& map, Map
     const QTransform transform = planeToArea(view, area);
     const QRectF visible = transform.inverted().mapRect(area);
     const double unitsPerPixel = 1.0 / view.pixelsPerUnit;
-    painter.setTransform(transform, true);
+    // Qt's SVG writer keeps a cosmetic pen's width in the plane's units (a
+    // ten-thousandth of a unit here), which other viewers draw as nothing:
+    // for SVG the paths are mapped to the page and drawn without a transform.
+    const bool svg =
+        painter.paintEngine() != nullptr && painter.paintEngine()->type() == QPaintEngine::SVG;
+    if (!svg) painter.setTransform(transform, true);
+    const auto drawPath = [&](const QPainterPath& path) {
+        painter.drawPath(svg ? transform.map(path) : path);
+    };
 
     QPen context(CONTEXT_OUTLINE, 0.0);
     context.setCosmetic(true);
@@ -179,7 +188,7 @@ void paintMapArea(QPainter& painter, const QRectF& area, const UnitMap& map, Map
     for (std::size_t f = 0; f < features; ++f) {
         if (map.regionOfFeature[f] >= 0 || !plane.hasBounds[f]) continue;
         if (!plane.featureBounds[f].intersects(visible)) continue;
-        painter.drawPath(cache.path(f, unitsPerPixel));
+        drawPath(cache.path(f, unitsPerPixel));
     }
     QPen outline(REGION_OUTLINE, 0.5);
     outline.setCosmetic(true);
@@ -187,19 +196,19 @@ void paintMapArea(QPainter& painter, const QRectF& area, const UnitMap& map, Map
     for (std::size_t f : map.unitFeatures) {
         if (!plane.hasBounds[f] || !plane.featureBounds[f].intersects(visible)) continue;
         painter.setBrush(map.fillOfFeature[f]);
-        painter.drawPath(cache.path(f, unitsPerPixel));
+        drawPath(cache.path(f, unitsPerPixel));
     }
     painter.setBrush(Qt::NoBrush);
     QPen neighbour(MARKED_OUTLINE, 2.0);
     neighbour.setCosmetic(true);
     painter.setPen(neighbour);
     for (std::size_t f : marked)
-        if (plane.hasBounds[f]) painter.drawPath(cache.path(f, unitsPerPixel));
+        if (plane.hasBounds[f]) drawPath(cache.path(f, unitsPerPixel));
     if (hovered >= 0 && plane.hasBounds[static_cast<std::size_t>(hovered)]) {
         QPen pen(Qt::black, 2.5);
         pen.setCosmetic(true);
         painter.setPen(pen);
-        painter.drawPath(cache.path(static_cast<std::size_t>(hovered), unitsPerPixel));
+        drawPath(cache.path(static_cast<std::size_t>(hovered), unitsPerPixel));
     }
     painter.restore();
 }
