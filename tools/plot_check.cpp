@@ -3,7 +3,7 @@
 // log print them), writes a screenshot of each tab into the folder given, and
 // prints how long the dialog takes to open on large units.
 //
-//   xvfb-run -a build/tests/ui/plot_check /tmp/shots
+//   xvfb-run -a build/tools/plot_check /tmp/shots
 #include <qcustomplot.h>
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 // timer ticks came. A window that keeps repainting shows the progress window
 // over the main dialog in every shot, and ticks about a second apart.
 //
-//   xvfb-run -a -s "-screen 0 800x600x24" build/tests/ui/run_repaint_check /tmp/shots
+//   xvfb-run -a -s "-screen 0 800x600x24" build/tools/run_repaint_check /tmp/shots
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
