@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "bench/generated_layer.h"
 #include "core/spatial/contiguity.h"
 #include "geo/run_boundaries.h"
 
@@ -70,16 +71,10 @@ void cellRing(const Lattice& lattice, int col, int row, OGRLinearRing& ring) {
 }
 
 bool writeTessellation(const std::string& path) {
-    GDALAllRegister();
-    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
-    std::unique_ptr<GDALDataset> dataset(
-        driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    OGRLayer* layer = nullptr;
+    const std::unique_ptr<GDALDataset> dataset =
+        tolven::bench::createCodedLayer(path, "cells", OFTInteger, layer);
     if (!dataset) return false;
-    OGRSpatialReference crs;
-    crs.importFromEPSG(32654);
-    OGRLayer* layer = dataset->CreateLayer("cells", &crs, wkbPolygon, nullptr);
-    OGRFieldDefn code("code", OFTInteger);
-    if (layer == nullptr || layer->CreateField(&code) != OGRERR_NONE) return false;
     const Lattice lattice = makeLattice();
     dataset->StartTransaction();
     for (int row = 0; row < ROWS; ++row) {

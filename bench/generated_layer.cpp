@@ -9,6 +9,21 @@
 
 namespace tolven::bench {
 
+std::unique_ptr<GDALDataset> createCodedLayer(const std::string& path, const char* name,
+                                              OGRFieldType codeType, OGRLayer*& layer) {
+    GDALAllRegister();
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
+    std::unique_ptr<GDALDataset> dataset(
+        driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    if (!dataset) return nullptr;
+    OGRSpatialReference crs;
+    crs.importFromEPSG(32654);
+    layer = dataset->CreateLayer(name, &crs, wkbPolygon, nullptr);
+    OGRFieldDefn code("code", codeType);
+    if (layer == nullptr || layer->CreateField(&code) != OGRERR_NONE) return nullptr;
+    return dataset;
+}
+
 std::string regionCode(int region) {
     char code[16];
     std::snprintf(code, sizeof code, "R%04d", region);
@@ -18,16 +33,10 @@ std::string regionCode(int region) {
 // A 40 x 50 grid of round regions, each a ring of VERTICES_PER_POLYGON
 // vertices (the last closes it) with a jagged radius, in UTM zone 54N.
 bool writeGeneratedLayer(const std::string& path) {
-    GDALAllRegister();
-    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
-    std::unique_ptr<GDALDataset> dataset(
-        driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    OGRLayer* layer = nullptr;
+    const std::unique_ptr<GDALDataset> dataset =
+        createCodedLayer(path, "regions", OFTString, layer);
     if (!dataset) return false;
-    OGRSpatialReference crs;
-    crs.importFromEPSG(32654);
-    OGRLayer* layer = dataset->CreateLayer("regions", &crs, wkbPolygon, nullptr);
-    OGRFieldDefn code("code", OFTString);
-    if (layer == nullptr || layer->CreateField(&code) != OGRERR_NONE) return false;
     std::mt19937 random(20260402);
     std::uniform_real_distribution<double> jag(0.85, 1.0);
     dataset->StartTransaction();
