@@ -7,6 +7,8 @@
 #include <cmath>
 #include <memory>
 
+#include "ui/map/OutlineSimplification.h"
+
 namespace tolven {
 
 namespace {
@@ -95,6 +97,12 @@ PlaneOutlines planeOutlines(const LayerOutlines& outlines,
     }
     plane.points.resize(x.size());
     for (std::size_t i = 0; i < x.size(); ++i) plane.points[i] = QPointF(x[i], y[i]);
+    plane.ranks.resize(x.size());
+    for (std::size_t ring = 0; ring + 1 < outlines.ringStart.size(); ++ring) {
+        const std::size_t first = outlines.ringStart[ring];
+        rankRingVertices(plane.points.data() + first, outlines.ringStart[ring + 1] - first,
+                         plane.ranks.data() + first);
+    }
     const std::size_t features = outlines.featureCount();
     plane.featureBounds.resize(features);
     plane.hasBounds.assign(features, 0);

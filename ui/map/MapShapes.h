@@ -36,6 +36,7 @@ LayerOutlines layerOutlines(const BoundaryLayer& layer);
 // coordinate system, the coordinates as they are.
 struct PlaneOutlines {
     std::vector<QPointF> points;        // parallel to LayerOutlines::x and y
+    std::vector<double> ranks;          // per point, as rankRingVertices ranks its ring
     std::vector<QRectF> featureBounds;  // per feature (y up)
     std::vector<char> hasBounds;        // per feature; 0 for one without rings
     const LayerOutlines* outlines = nullptr;

@@ -29,25 +29,17 @@ QPainterPath simplifiedPath(const PlaneOutlines& plane, std::size_t feature, dou
     const LayerOutlines& outlines = *plane.outlines;
     QPainterPath path;
     path.setFillRule(Qt::OddEvenFill);
-    const double squared = tolerance * tolerance;
     for (std::size_t ring = outlines.featureStart[feature];
          ring < outlines.featureStart[feature + 1]; ++ring) {
         const std::size_t first = outlines.ringStart[ring];
         const std::size_t last = outlines.ringStart[ring + 1];
         if (last - first < 3) continue;
-        QPointF kept = plane.points[first];
         QPolygonF polygon;
-        polygon.append(kept);
-        for (std::size_t i = first + 1; i + 1 < last; ++i) {
-            const QPointF& point = plane.points[i];
-            const double dx = point.x() - kept.x(), dy = point.y() - kept.y();
-            if (dx * dx + dy * dy < squared) continue;
-            polygon.append(point);
-            kept = point;
-        }
-        polygon.append(plane.points[last - 1]);
+        for (std::size_t i = first; i < last; ++i)
+            if (plane.ranks[i] > tolerance) polygon.append(plane.points[i]);
         // A ring smaller than the tolerance stays visible as a tiny square.
-        if (polygon.size() < 4) {
+        const QRectF extent = polygon.boundingRect();
+        if (polygon.size() < 4 && extent.width() < tolerance && extent.height() < tolerance) {
             const QPointF centre = plane.points[first];
             polygon = QPolygonF(QRectF(centre.x() - tolerance / 2, centre.y() - tolerance / 2,
                                        tolerance, tolerance));
@@ -122,8 +114,7 @@ UnitMap buildUnitMap(const RunOutcome& outcome, const UnitOutcome& unit, const B
 }
 
 const QPainterPath& MapPathCache::path(std::size_t feature, double unitsPerPixel) {
-    const int level =
-        static_cast<int>(std::floor(std::log2(std::max(unitsPerPixel, 1e-300) * 0.5)));
+    const int level = static_cast<int>(std::floor(std::log2(std::max(unitsPerPixel, 1e-300))));
     std::vector<QPainterPath>& paths = levels_[level];
     std::vector<char>& built = built_[level];
     if (paths.empty()) {

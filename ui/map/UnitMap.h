@@ -46,7 +46,8 @@ std::vector<std::size_t> featuresOfUnit(const RunOutcome& outcome, const UnitOut
                                         const BoundaryLayer& layer);
 
 // The features' outlines as painter paths in the plane, simplified for the
-// resolution they are drawn at and kept, so that a redraw after a pan reuses
+// resolution they are drawn at (Douglas–Peucker, from the ranks of the
+// plane's vertices) and kept, so that a redraw after a pan reuses
 // them and one after a zoom builds only the paths of the features in view at
 // a new resolution. Resolutions are powers of two of the plane's units per
 // pixel.
@@ -54,8 +55,9 @@ class MapPathCache {
 public:
     explicit MapPathCache(const PlaneOutlines& plane) : plane_(&plane) {}
 
-    // The path of `feature` simplified so that no detail below about half a
-    // pixel of `unitsPerPixel` is kept.
+    // The path of `feature` simplified for `unitsPerPixel`: no vertex dropped
+    // lies a pixel or more off the outline drawn, and most of those within
+    // half a pixel are dropped.
     const QPainterPath& path(std::size_t feature, double unitsPerPixel);
 
 private:

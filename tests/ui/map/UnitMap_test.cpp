@@ -8,6 +8,7 @@
 
 #include "core/model/not_available.h"
 #include "geo/boundary_layer.h"
+#include "ui/map/OutlineSimplification.h"
 
 using namespace tolven;
 
@@ -43,6 +44,33 @@ RunOutcome outcomeOf(const std::vector<std::string>& codes, const std::vector<do
     }
     outcome.units.push_back({7, 0, codes.size(), 1.0, 1.0, 1.0, 1.0});
     return outcome;
+}
+
+// Douglas–Peucker at one tolerance, as it is usually written: each span
+// between kept vertices is split at its farthest vertex while that is more
+// than `tolerance` off the chord.
+void keepFarVertices(const std::vector<QPointF>& ring, std::size_t from, std::size_t to,
+                     double tolerance, std::vector<char>& kept) {
+    std::size_t split = from;
+    double farthest = tolerance;
+    for (std::size_t i = from + 1; i < to; ++i) {
+        const QLineF chord(ring[from], ring[to]);
+        const QPointF d = chord.p2() - chord.p1();
+        const double length = d.x() * d.x() + d.y() * d.y();
+        double along = 0.0;
+        if (length > 0)
+            along = std::clamp(QPointF::dotProduct(ring[i] - chord.p1(), d) / length, 0.0, 1.0);
+        const QPointF off = ring[i] - chord.p1() - along * d;
+        const double distance = std::hypot(off.x(), off.y());
+        if (distance > farthest) {
+            farthest = distance;
+            split = i;
+        }
+    }
+    if (split == from) return;
+    kept[split] = 1;
+    keepFarVertices(ring, from, split, tolerance, kept);
+    keepFarVertices(ring, split, to, tolerance, kept);
 }
 
 }  // namespace
@@ -146,6 +174,39 @@ private slots:
         for (const MapClass& c : probabilities.legend.classes) counts.push_back(c.count);
         QCOMPARE(counts, (std::vector<std::size_t>{0, 3, 2, 0, 1}));
         QCOMPARE(probabilities.legend.classes.front().label, QStringLiteral("0\u2013<0.05"));
+    }
+
+    // The ranks give, at every tolerance, the vertices that Douglas–Peucker
+    // keeps on the ring split first at its vertex farthest from the start:
+    // a jagged ring, whose splits often find a vertex farther off the new
+    // chord than the one that made the span, and a ring with a vertex that
+    // is not finite, which is never kept.
+    void simplificationIsDouglasPeuckerAtEveryTolerance() {
+        std::vector<QPointF> jagged;
+        for (int k = 0; k < 400; ++k) {
+            const double angle = 2 * std::numbers::pi * k / 400;
+            const double radius = 100 + 15 * std::sin(k * 1.7) + 9 * std::cos(k * 0.31);
+            jagged.emplace_back(radius * std::cos(angle), radius * std::sin(angle));
+        }
+        jagged.push_back(jagged.front());
+        std::vector<QPointF> broken = {{0, 0}, {4, 1}, {NAN, 2}, {10, 0}, {5, -3}, {0, 0}};
+        for (const std::vector<QPointF>& ring : {jagged, broken}) {
+            std::vector<double> ranks(ring.size());
+            rankRingVertices(ring.data(), ring.size(), ranks.data());
+            std::size_t far = 0;
+            for (std::size_t i = 1; i + 1 < ring.size(); ++i)
+                if (QLineF(ring[0], ring[i]).length() > QLineF(ring[0], ring[far]).length())
+                    far = i;
+            for (double tolerance : {0.01, 0.5, 2.0, 5.0, 12.0, 40.0}) {
+                std::vector<char> want(ring.size(), 0);
+                want.front() = want.back() = want[far] = 1;
+                keepFarVertices(ring, 0, far, tolerance, want);
+                keepFarVertices(ring, far, ring.size() - 1, tolerance, want);
+                std::vector<char> got;
+                for (double rank : ranks) got.push_back(rank > tolerance ? 1 : 0);
+                QCOMPARE(got, want);
+            }
+        }
     }
 
     // Drawn with north up and the unit filling the area: the grid's
