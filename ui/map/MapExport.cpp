@@ -1,7 +1,6 @@
 #include "ui/map/MapExport.h"
 
 #include <QBuffer>
-#include <QFileInfo>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
@@ -12,25 +11,16 @@ namespace tolven {
 
 namespace {
 
-constexpr double LAYOUT_DPI = 96.0;
-constexpr double MM_PER_INCH = 25.4;
+constexpr double LAYOUT_DPI = PLOT_LAYOUT_DPI;
 
 QSizeF layoutSize() {
-    return {MAP_PRINT_WIDTH_MM / MM_PER_INCH * LAYOUT_DPI,
-            MAP_PRINT_HEIGHT_MM / MM_PER_INCH * LAYOUT_DPI};
+    return {PLOT_PRINT_WIDTH_MM / MM_PER_INCH * LAYOUT_DPI,
+            PLOT_PRINT_HEIGHT_MM / MM_PER_INCH * LAYOUT_DPI};
 }
 
 }  // namespace
 
-std::optional<MapFileFormat> mapFileFormat(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("png")) return MapFileFormat::Png;
-    if (suffix == QLatin1String("svg")) return MapFileFormat::Svg;
-    if (suffix == QLatin1String("pdf")) return MapFileFormat::Pdf;
-    return std::nullopt;
-}
-
-QByteArray renderMapFile(MapFileFormat format, const UnitMap& map, MapPathCache& cache,
+QByteArray renderMapFile(PlotFileFormat format, const UnitMap& map, MapPathCache& cache,
                          const MapView& view, const QSizeF& viewArea, const QString& title,
                          const QString& footer) {
     const QSizeF layout = layoutSize();
@@ -39,8 +29,8 @@ QByteArray renderMapFile(MapFileFormat format, const UnitMap& map, MapPathCache&
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     switch (format) {
-        case MapFileFormat::Png: {
-            const double scale = MAP_PNG_DPI / LAYOUT_DPI;
+        case PlotFileFormat::Png: {
+            const double scale = PLOT_PNG_DPI / LAYOUT_DPI;
             QImage image((layout * scale).toSize(), QImage::Format_RGB32);
             // Laid out at 96 units per inch (fonts sized as on screen), then
             // scaled; the file records the printing resolution.
@@ -55,12 +45,12 @@ QByteArray renderMapFile(MapFileFormat format, const UnitMap& map, MapPathCache&
                 painter.scale(scale, scale);
                 paintMapPage(painter, page, map, cache, view, viewArea, title, footer);
             }
-            image.setDotsPerMeterX(dotsPerMetre(MAP_PNG_DPI));
-            image.setDotsPerMeterY(dotsPerMetre(MAP_PNG_DPI));
+            image.setDotsPerMeterX(dotsPerMetre(PLOT_PNG_DPI));
+            image.setDotsPerMeterY(dotsPerMetre(PLOT_PNG_DPI));
             if (!image.save(&buffer, "PNG")) return {};
             break;
         }
-        case MapFileFormat::Svg: {
+        case PlotFileFormat::Svg: {
             QSvgGenerator svg;
             svg.setOutputDevice(&buffer);
             svg.setSize(layout.toSize());
@@ -71,10 +61,10 @@ QByteArray renderMapFile(MapFileFormat format, const UnitMap& map, MapPathCache&
             paintMapPage(painter, page, map, cache, view, viewArea, title, footer);
             break;
         }
-        case MapFileFormat::Pdf: {
+        case PlotFileFormat::Pdf: {
             QPdfWriter pdf(&buffer);
-            pdf.setPageSize(
-                QPageSize(QSizeF(MAP_PRINT_WIDTH_MM, MAP_PRINT_HEIGHT_MM), QPageSize::Millimeter));
+            pdf.setPageSize(QPageSize(QSizeF(PLOT_PRINT_WIDTH_MM, PLOT_PRINT_HEIGHT_MM),
+                                      QPageSize::Millimeter));
             pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
             pdf.setResolution(static_cast<int>(LAYOUT_DPI));
             pdf.setTitle(title);
@@ -94,7 +84,7 @@ QString mapTitle(const RunOutcome& outcome, const UnitOutcome& unit, const UnitM
 
 QByteArray renderUnitMapFile(const RunOutcome& outcome, const UnitOutcome& unit,
                              const MapBoundaries& boundaries, MapValue value, MapClassing classing,
-                             MapFileFormat format, const QString& footer) {
+                             PlotFileFormat format, const QString& footer) {
     const PlaneOutlines plane =
         planeOutlines(boundaries.outlines, featuresOfUnit(outcome, unit, boundaries.layer));
     if (!plane.error.empty()) return {};

@@ -133,29 +133,13 @@ QString MapTab::hoverText(long feature) const {
 
 void MapTab::save() {
     if (!map_ || unit_ == nullptr) return;
-    FileChooserRequest request;
-    request.kind = FileChooserRequest::Kind::Save;
-    request.filters =
-        QStringList{QStringLiteral("PNG画像(*.png)"), QStringLiteral("SVG画像(*.svg)"),
-                    QStringLiteral("PDFファイル(*.pdf)")};
-    request.defaultSuffix = QStringLiteral("png");
-    request.initialName = QStringLiteral("map_%1.png").arg(unitFileStem(outcome_, *unit_));
-    const std::optional<QString> path = platform().fileChooser->choose(this, request);
-    if (!path) return;
-    const std::optional<MapFileFormat> format = mapFileFormat(*path);
-    if (!format) {
-        platform().messageBoxes->showError(
-            this, QStringLiteral("ERROR!! : グラフファイル\n%1 に書き込めません\n"
-                                 "拡張子は .png、.svg、.pdf のいずれかにしてください")
-                      .arg(*path));
-        return;
-    }
-    const QByteArray bytes =
-        renderMapFile(*format, *map_, *cache_, widget_->view(), widget_->mapArea().size(),
-                      mapTitle(outcome_, *unit_, *map_), inputName_);
-    if (bytes.isEmpty() || !writeFileWhole(*path, bytes))
-        platform().messageBoxes->showError(
-            this, QStringLiteral("ERROR!! : グラフファイル\n%1 に書き込めません").arg(*path));
+    const std::optional<PlotFile> file =
+        choosePlotFile(this, QStringLiteral("map_%1.png").arg(unitFileStem(outcome_, *unit_)));
+    if (!file) return;
+    savePlotFile(
+        this, file->path,
+        renderMapFile(file->format, *map_, *cache_, widget_->view(), widget_->mapArea().size(),
+                      mapTitle(outcome_, *unit_, *map_), inputName_));
 }
 
 void MapTab::saveAllUnits() {
@@ -168,12 +152,8 @@ void MapTab::saveAllUnits() {
         const QString path =
             QDir(*folder).filePath(unitFileStem(outcome_, unit) + QStringLiteral(".png"));
         const QByteArray bytes = renderUnitMapFile(outcome_, unit, boundaries_, value(), classing(),
-                                                   MapFileFormat::Png, inputName_);
-        if (bytes.isEmpty() || !writeFileWhole(path, bytes)) {
-            platform().messageBoxes->showError(
-                this, QStringLiteral("ERROR!! : グラフファイル\n%1 に書き込めません").arg(path));
-            return;
-        }
+                                                   PlotFileFormat::Png, inputName_);
+        if (!savePlotFile(this, path, bytes)) return;
     }
 }
 

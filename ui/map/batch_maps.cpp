@@ -21,16 +21,16 @@ void ensureGuiApplication() {
     (void)application;
 }
 
-MapFileFormat fileFormat(BatchMapFormat format) {
+PlotFileFormat fileFormat(BatchMapFormat format) {
     switch (format) {
         case BatchMapFormat::svg:
-            return MapFileFormat::Svg;
+            return PlotFileFormat::Svg;
         case BatchMapFormat::pdf:
-            return MapFileFormat::Pdf;
+            return PlotFileFormat::Pdf;
         case BatchMapFormat::png:
             break;
     }
-    return MapFileFormat::Png;
+    return PlotFileFormat::Png;
 }
 
 MapValue mapValue(BatchMapValue value) {
@@ -57,7 +57,7 @@ MapValue mapValue(BatchMapValue value) {
 
 struct BatchMapRenderer::State {
     MapBoundaries boundaries;
-    MapFileFormat format = MapFileFormat::Png;
+    PlotFileFormat format = PlotFileFormat::Png;
     MapValue value = MapValue::EbMle;
     QString footer;
 };

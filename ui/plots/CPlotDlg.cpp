@@ -146,32 +146,13 @@ void CPlotDlg::OnSave() {
     }
     const tolven::UnitOutcome& unit = outcome_.units[unitIndex_];
 
-    FileChooserRequest request;
-    request.kind = FileChooserRequest::Kind::Save;
-    request.filters =
-        QStringList{QStringLiteral("PNG画像(*.png)"), QStringLiteral("SVG画像(*.svg)"),
-                    QStringLiteral("PDFファイル(*.pdf)")};
-    request.defaultSuffix = QStringLiteral("png");
-    request.initialName =
-        QStringLiteral("%1_%2.png")
-            .arg(QLatin1String(FILE_STEM[tab]),
-                 outcome_.wholeFile ? QStringLiteral("all")
-                                    : QStringLiteral("unit%1").arg(unit.unitNumber));
-    const std::optional<QString> path = tolven::platform().fileChooser->choose(this, request);
-    if (!path) return;
-
-    const std::optional<tolven::PlotFileFormat> format = tolven::plotFileFormat(*path);
-    if (!format) {
-        tolven::platform().messageBoxes->showError(
-            this, QStringLiteral("ERROR!! : グラフファイル\n%1 に書き込めません\n"
-                                 "拡張子は .png、.svg、.pdf のいずれかにしてください")
-                      .arg(*path));
-        return;
-    }
-    const QByteArray bytes = tolven::renderPlot(*plots_[tab], *format);
-    if (bytes.isEmpty() || !tolven::writeFileWhole(*path, bytes))
-        tolven::platform().messageBoxes->showError(
-            this, QStringLiteral("ERROR!! : グラフファイル\n%1 に書き込めません").arg(*path));
+    const std::optional<tolven::PlotFile> file = tolven::choosePlotFile(
+        this, QStringLiteral("%1_%2.png")
+                  .arg(QLatin1String(FILE_STEM[tab]),
+                       outcome_.wholeFile ? QStringLiteral("all")
+                                          : QStringLiteral("unit%1").arg(unit.unitNumber)));
+    if (file)
+        tolven::savePlotFile(this, file->path, tolven::renderPlot(*plots_[tab], file->format));
 }
 
 bool CPlotDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -10,16 +10,14 @@
 #include <cmath>
 
 #include "run/output_file.h"
+#include "ui/platform/Platform.h"
 #include "ui/plots/PlotAreaClip.h"
 
 namespace tolven {
 
 namespace {
 
-// The plot is laid out in units of 1/96 inch, the resolution at which Qt
-// sizes fonts on screen, so a saved plot looks like the one on screen.
-constexpr double LAYOUT_DPI = 96.0;
-constexpr double MM_PER_INCH = 25.4;
+constexpr double LAYOUT_DPI = PLOT_LAYOUT_DPI;
 
 int layoutUnits(double millimetres) {
     return static_cast<int>(std::lround(millimetres / MM_PER_INCH * LAYOUT_DPI));
@@ -85,14 +83,6 @@ QSize plotLayoutSize() {
     return {layoutUnits(PLOT_PRINT_WIDTH_MM), layoutUnits(PLOT_PRINT_HEIGHT_MM)};
 }
 
-std::optional<PlotFileFormat> plotFileFormat(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("png")) return PlotFileFormat::Png;
-    if (suffix == QLatin1String("svg")) return PlotFileFormat::Svg;
-    if (suffix == QLatin1String("pdf")) return PlotFileFormat::Pdf;
-    return std::nullopt;
-}
-
 QByteArray renderPlot(QCustomPlot& plot, PlotFileFormat format) {
     const int width = layoutUnits(PLOT_PRINT_WIDTH_MM);
     const int height = layoutUnits(PLOT_PRINT_HEIGHT_MM);
@@ -117,6 +107,34 @@ QByteArray renderPlot(QCustomPlot& plot, PlotFileFormat format) {
 bool writeFileWhole(const QString& path, const QByteArray& bytes) {
     return writeWholeFile(QFile::encodeName(path).toStdString(),
                           std::string_view(bytes.constData(), bytes.size())) == 0;
+}
+
+std::optional<PlotFile> choosePlotFile(QWidget* parent, const QString& initialName) {
+    FileChooserRequest request;
+    request.kind = FileChooserRequest::Kind::Save;
+    request.filters =
+        QStringList{QStringLiteral("PNG画像(*.png)"), QStringLiteral("SVG画像(*.svg)"),
+                    QStringLiteral("PDFファイル(*.pdf)")};
+    request.defaultSuffix = QStringLiteral("png");
+    request.initialName = initialName;
+    const std::optional<QString> path = platform().fileChooser->choose(parent, request);
+    if (!path) return std::nullopt;
+    const std::optional<PlotFileFormat> format = plotFileFormat(*path);
+    if (!format) {
+        platform().messageBoxes->showError(
+            parent, QStringLiteral("ERROR!! : グラフファイル\n%1 に書き込めません\n"
+                                   "拡張子は .png、.svg、.pdf のいずれかにしてください")
+                        .arg(*path));
+        return std::nullopt;
+    }
+    return PlotFile{*path, *format};
+}
+
+bool savePlotFile(QWidget* parent, const QString& path, const QByteArray& bytes) {
+    if (!bytes.isEmpty() && writeFileWhole(path, bytes)) return true;
+    platform().messageBoxes->showError(
+        parent, QStringLiteral("ERROR!! : グラフファイル\n%1 に書き込めません").arg(path));
+    return false;
 }
 
 }  // namespace tolven

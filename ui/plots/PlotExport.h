@@ -5,26 +5,18 @@
 #include <QString>
 #include <optional>
 
+#include "ui/plots/PlotFileFormat.h"
+
 class QCustomPlot;
+class QWidget;
 
 namespace tolven {
 
 // Writing a plot to a file for a printed report.
 
-enum class PlotFileFormat { Png, Svg, Pdf };
-
-// The printed size of a saved plot, and the resolution of a PNG file.
-inline constexpr double PLOT_PRINT_WIDTH_MM = 180.0;
-inline constexpr double PLOT_PRINT_HEIGHT_MM = 120.0;
-inline constexpr int PLOT_PNG_DPI = 300;
-
 // The size at which a saved plot is laid out: the printed size in units of
 // 1/96 inch, the resolution at which Qt sizes fonts on screen.
 QSize plotLayoutSize();
-
-// The format that the path's extension names (.png, .svg, .pdf, in any
-// case), or nothing for any other extension.
-std::optional<PlotFileFormat> plotFileFormat(const QString& path);
 
 // The plot laid out at the printed size (fonts as on screen, at 96 units per
 // inch) and rendered into the bytes of a file of `format`: PNG at
@@ -37,5 +29,20 @@ QByteArray renderPlot(QCustomPlot& plot, PlotFileFormat format);
 // file the user may not write is refused, as opening it would be. False on
 // any failure, with the old file (if any) untouched.
 bool writeFileWhole(const QString& path, const QByteArray& bytes);
+
+// A file to save a plot or a map to, asked for through the platform's save
+// chooser with `initialName` proposed. A name whose extension is none of
+// .png, .svg and .pdf is refused with a message. Nothing when cancelled or
+// refused.
+struct PlotFile {
+    QString path;
+    PlotFileFormat format;
+};
+std::optional<PlotFile> choosePlotFile(QWidget* parent, const QString& initialName);
+
+// Writes the bytes of a rendered plot or map whole to `path` (see
+// writeFileWhole). Empty bytes (rendering failed) or a failed write are
+// reported with a message, and give false.
+bool savePlotFile(QWidget* parent, const QString& path, const QByteArray& bytes);
 
 }  // namespace tolven
