@@ -9,6 +9,7 @@
 
 #include "core/text/file_messages.h"
 #include "run/output_file.h"
+#include "ui/platform/PathBytes.h"
 #include "ui/platform/Platform.h"
 #include "ui_CEditorDlg.h"
 
@@ -43,7 +44,7 @@ QString showOnlyText(const QString& path) {
 CEditorDlg::CEditorDlg(const std::string& inputPath, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CEditorDlg>()) {
     ui_->setupUi(this);
-    path_ = QFile::decodeName(QByteArray::fromStdString(inputPath));
+    path_ = tolven::fromPathBytes(inputPath);
     ui_->inputPathEdit->setText(path_);
     ui_->textArea->installEventFilter(this);
 
@@ -157,7 +158,7 @@ bool CEditorDlg::save() {
     // The new content replaces the old file only once it is complete, so a
     // failure part way leaves the old file whole; a file the user may not
     // write is refused as opening it for writing would be.
-    if (tolven::writeWholeFile(QFile::encodeName(path_).toStdString(),
+    if (tolven::writeWholeFile(tolven::toPathBytes(path_),
                                std::string_view(bytes->constData(), bytes->size())) != 0) {
         showError(writeFailedText(path_));
         return false;

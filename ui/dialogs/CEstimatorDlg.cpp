@@ -1,6 +1,5 @@
 #include "ui/dialogs/CEstimatorDlg.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QMenuBar>
@@ -22,6 +21,7 @@
 #include "ui/dialogs/CExpectedDlg.h"
 #include "ui/dialogs/CExtendedSettingDlg.h"
 #include "ui/dialogs/CSettingDlg.h"
+#include "ui/platform/PathBytes.h"
 #include "ui/platform/Platform.h"
 #include "ui/plots/CPlotDlg.h"
 #include "ui_CEstimatorDlg.h"
@@ -32,12 +32,8 @@
 
 namespace {
 
-// Paths are kept as the file system's bytes; the edits show them as text.
-std::string toPathBytes(const QString& text) { return QFile::encodeName(text).toStdString(); }
-
-QString fromPathBytes(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
+using tolven::fromPathBytes;
+using tolven::toPathBytes;
 
 const QString INPUT_TITLE;  // the chooser's standard title for opening
 const QString OUTPUT_TITLE = QStringLiteral("出力ファイル名選択");

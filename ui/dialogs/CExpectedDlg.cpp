@@ -1,6 +1,5 @@
 #include "ui/dialogs/CExpectedDlg.h"
 
-#include <QFile>
 #include <string>
 
 #include "core/standardisation/expected_input.h"
@@ -8,6 +7,7 @@
 #include "run/default_names.h"
 #include "run/file_error_text.h"
 #include "run/file_probe.h"
+#include "ui/platform/PathBytes.h"
 #include "ui/platform/Platform.h"
 #include "ui_CExpectedDlg.h"
 
@@ -25,12 +25,8 @@ private:
     QWidget* owner_;
 };
 
-// Paths are kept as the file system's bytes; the edits show them as text.
-std::string toPathBytes(const QString& text) { return QFile::encodeName(text).toStdString(); }
-
-QString fromPathBytes(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
+using tolven::fromPathBytes;
+using tolven::toPathBytes;
 
 // The filters of the main dialog's input chooser: plain-text data files.
 const QStringList DATA_FILTERS = {QStringLiteral("ﾃｷｽﾄ,ﾃﾞｰﾀ(*.txt  *.dat)"),

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,6 +11,7 @@
 #include <string>
 
 #include "core/text/extended_setting_text.h"
+#include "ui/platform/PathBytes.h"
 #include "ui/platform/Platform.h"
 #include "ui_CExtendedSettingDlg.h"
 
@@ -86,10 +86,8 @@ void CExtendedSettingDlg::OnOK() {
 
 namespace {
 
-QString fromBytes(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-std::string toBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+using tolven::fromPathBytes;
+using tolven::toPathBytes;
 
 // The selected name of a field list; empty for "（なし）" or no selection.
 std::string chosenName(const QComboBox* choice) {
@@ -187,7 +185,7 @@ void CExtendedSettingDlg::fillBoundaryLists() {
     const QString wanted = layerChoice_->currentData().toString();
     listed_ = {};
     const QString path = boundaryEdit_->text();
-    if (!path.isEmpty()) tolven::listBoundaryFile(toBytes(path), listed_);
+    if (!path.isEmpty()) tolven::listBoundaryFile(toPathBytes(path), listed_);
     const QSignalBlocker block(layerChoice_);
     layerChoice_->clear();
     layerChoice_->addItem(QStringLiteral("（既定）"), QString());
@@ -224,7 +222,7 @@ void CExtendedSettingDlg::fillFieldLists() {
 
 void CExtendedSettingDlg::showSpatialSettings() {
     const tolven::BoundarySource& source = spatial_->boundaries;
-    boundaryEdit_->setText(fromBytes(source.path));
+    boundaryEdit_->setText(fromPathBytes(source.path));
     fillBoundaryLists();
     // A stored name stays chosen even when the file cannot be listed now.
     const auto keep = [](QComboBox* choice, const std::string& name) {
@@ -237,7 +235,7 @@ void CExtendedSettingDlg::showSpatialSettings() {
     keep(joinChoice_, source.joinField);
     keep(labelChoice_, source.labelField);
     neighbourRadios_[static_cast<int>(spatial_->neighbours)]->setChecked(true);
-    galEdit_->setText(fromBytes(spatial_->galPath));
+    galEdit_->setText(fromPathBytes(spatial_->galPath));
     localEbCheck_->setChecked(spatial_->localEb);
     moranCheck_->setChecked(spatial_->moran);
     permutationsEdit_->setText(QString::number(spatial_->permutations));
@@ -250,14 +248,14 @@ bool CExtendedSettingDlg::storeSpatialSettings() {
         return false;
     };
     SpatialSettings chosen;
-    chosen.boundaries.path = toBytes(boundaryEdit_->text().trimmed());
+    chosen.boundaries.path = toPathBytes(boundaryEdit_->text().trimmed());
     chosen.boundaries.layer = chosenName(layerChoice_);
     chosen.boundaries.joinField = chosenName(joinChoice_);
     chosen.boundaries.labelField = chosenName(labelChoice_);
     for (int i = 0; i < 4; ++i)
         if (neighbourRadios_[i]->isChecked())
             chosen.neighbours = static_cast<SpatialSettings::Neighbours>(i);
-    chosen.galPath = toBytes(galEdit_->text().trimmed());
+    chosen.galPath = toPathBytes(galEdit_->text().trimmed());
     chosen.localEb = localEbCheck_->isChecked();
     chosen.moran = moranCheck_->isChecked();
     bool number = false;

@@ -3,13 +3,13 @@
 #include <qcustomplot.h>
 
 #include <QBuffer>
-#include <QFileInfo>
 #include <QImage>
 #include <QPdfWriter>
 #include <QSvgGenerator>
 #include <cmath>
 
 #include "run/output_file.h"
+#include "ui/platform/PathBytes.h"
 #include "ui/platform/Platform.h"
 #include "ui/plots/PlotAreaClip.h"
 
@@ -105,8 +105,8 @@ QByteArray renderPlot(QCustomPlot& plot, PlotFileFormat format) {
 }
 
 bool writeFileWhole(const QString& path, const QByteArray& bytes) {
-    return writeWholeFile(QFile::encodeName(path).toStdString(),
-                          std::string_view(bytes.constData(), bytes.size())) == 0;
+    return writeWholeFile(toPathBytes(path), std::string_view(bytes.constData(), bytes.size())) ==
+           0;
 }
 
 std::optional<PlotFile> choosePlotFile(QWidget* parent, const QString& initialName) {
