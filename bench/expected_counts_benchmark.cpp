@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "core/standardisation/expected_input.h"
+#include "run/output_file.h"
 
 namespace {
 
@@ -31,10 +32,7 @@ std::string writeStrataFile(int regions) {
             text.append(line, static_cast<std::size_t>(length));
         }
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return {};
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (std::fclose(file) != 0 || !written) return {};
+    if (tolven::writeWholeFile(path.string(), text) != 0) return {};
     return path.string();
 }
 

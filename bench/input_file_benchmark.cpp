@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "core/input/input_file.h"
+#include "run/output_file.h"
 
 namespace {
 
@@ -25,10 +26,7 @@ std::string writeInputFile(int lines) {
                                          static_cast<unsigned>(random() % 1000));
         text.append(line, static_cast<std::size_t>(length));
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return {};
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (std::fclose(file) != 0 || !written) return {};
+    if (tolven::writeWholeFile(path.string(), text) != 0) return {};
     return path.string();
 }
 
