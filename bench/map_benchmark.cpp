@@ -67,6 +67,27 @@ const Layer& generatedLayer() {
     return layer;
 }
 
+// A unit's map as the map tab opens it: the layer read, its outlines
+// projected (and ranked for simplification) and the unit joined.
+struct OpenedMap {
+    tolven::MapBoundaries boundaries;
+    tolven::PlaneOutlines plane;
+    tolven::UnitMap map;
+    bool read = false;
+
+    OpenedMap(const std::string& path, const tolven::RunOutcome& outcome) {
+        read = tolven::loadMapBoundaries({path, "", "code", ""}, boundaries).empty();
+        if (!read) return;
+        plane = tolven::planeOutlines(
+            boundaries.outlines,
+            tolven::featuresOfUnit(outcome, outcome.units[0], boundaries.layer));
+        map = tolven::buildUnitMap(outcome, outcome.units[0], boundaries.layer, plane,
+                                   tolven::MapValue::EbMle, tolven::MapClassing::Fixed);
+    }
+    OpenedMap(const OpenedMap&) = delete;
+    OpenedMap& operator=(const OpenedMap&) = delete;
+};
+
 // Opening the map: reading the layer, projecting its outlines, joining the
 // unit and the first drawing of the whole unit.
 void BM_OpenMap(benchmark::State& state) {
@@ -74,21 +95,15 @@ void BM_OpenMap(benchmark::State& state) {
     const tolven::RunOutcome outcome = outcomeOfEveryRegion();
     QImage image(AREA.size().toSize(), QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        tolven::MapBoundaries boundaries;
-        if (!tolven::loadMapBoundaries({layer.path, "", "code", ""}, boundaries).empty()) {
+        const OpenedMap opened(layer.path, outcome);
+        if (!opened.read) {
             state.SkipWithError("cannot read the layer");
             break;
         }
-        const std::vector<std::size_t> features =
-            tolven::featuresOfUnit(outcome, outcome.units[0], boundaries.layer);
-        const tolven::PlaneOutlines plane = tolven::planeOutlines(boundaries.outlines, features);
-        const tolven::UnitMap map =
-            tolven::buildUnitMap(outcome, outcome.units[0], boundaries.layer, plane,
-                                 tolven::MapValue::EbMle, tolven::MapClassing::Fixed);
-        tolven::MapPathCache cache(plane);
+        tolven::MapPathCache cache(opened.plane);
         QPainter painter(&image);
-        tolven::paintMapArea(painter, AREA, map, cache,
-                             tolven::fittedView(map.unitBounds, AREA.size()));
+        tolven::paintMapArea(painter, AREA, opened.map, cache,
+                             tolven::fittedView(opened.map.unitBounds, AREA.size()));
     }
 }
 BENCHMARK(BM_OpenMap)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -98,23 +113,18 @@ BENCHMARK(BM_OpenMap)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_RedrawMap(benchmark::State& state) {
     const Layer& layer = generatedLayer();
     const tolven::RunOutcome outcome = outcomeOfEveryRegion();
-    tolven::MapBoundaries boundaries;
-    if (!tolven::loadMapBoundaries({layer.path, "", "code", ""}, boundaries).empty()) {
+    const OpenedMap opened(layer.path, outcome);
+    if (!opened.read) {
         state.SkipWithError("cannot read the layer");
         return;
     }
-    const std::vector<std::size_t> features =
-        tolven::featuresOfUnit(outcome, outcome.units[0], boundaries.layer);
-    const tolven::PlaneOutlines plane = tolven::planeOutlines(boundaries.outlines, features);
-    const tolven::UnitMap map =
-        tolven::buildUnitMap(outcome, outcome.units[0], boundaries.layer, plane,
-                             tolven::MapValue::EbMle, tolven::MapClassing::Fixed);
+    const tolven::UnitMap& map = opened.map;
     QImage image(AREA.size().toSize(), QImage::Format_ARGB32_Premultiplied);
     const tolven::MapView whole = tolven::fittedView(map.unitBounds, AREA.size());
     const bool zoom = state.range(0) != 0;
     for (auto _ : state) {
         state.PauseTiming();
-        tolven::MapPathCache cache(plane);
+        tolven::MapPathCache cache(opened.plane);
         {
             QPainter painter(&image);
             tolven::paintMapArea(painter, AREA, map, cache, whole);
