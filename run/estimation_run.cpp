@@ -236,6 +236,10 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     UnitGroups groups;
     bool finished = false;
     const LocalEbColumns* localColumns = nullptr;  // the local estimates, when made
+    const PosteriorColumns posteriorColumns{extended.intervalLevel, extended.threshold,
+                                            &priors.unitOfRow, &priors.priors};
+    const PosteriorColumns* const posterior =
+        extended.posteriorOutput ? &posteriorColumns : nullptr;
     arena.execute([&] {
         groups = wholeFile ? wholeFileGroup(table) : groupRowsByUnit(table);
         if (!estimateUnits(table, groups, wholeFile ? LogForm::wholeFile : LogForm::perUnit,
@@ -244,10 +248,8 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
             return;
         }
         if (request.progress) request.progress->writing();
-        const PosteriorColumns columns{extended.intervalLevel, extended.threshold,
-                                       &priors.unitOfRow, &priors.priors};
         ResultTableFormat format{request.csvOutput != 0, request.settings.excludeZero != 0};
-        if (extended.posteriorOutput) format.posterior = &columns;
+        format.posterior = posterior;
         if (spatial.active()) {
             format.localEb = spatial.columns(extended.posteriorOutput, extended.intervalLevel,
                                              extended.threshold);
@@ -258,16 +260,9 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     });
     if (!finished) return RUN_CANCELLED;
     if (extra) {
-        const PosteriorColumns columns{extended.intervalLevel, extended.threshold,
-                                       &priors.unitOfRow, &priors.priors};
-        const LocalEbColumns* local =
-            spatial.active() ? spatial.columns(extended.posteriorOutput, extended.intervalLevel,
-                                               extended.threshold)
-                             : nullptr;
         bool extraDone = false;
         arena.execute([&] {
-            extraDone = module->write(extra->stream(), table, wholeFile,
-                                      extended.posteriorOutput ? &columns : nullptr, local,
+            extraDone = module->write(extra->stream(), table, wholeFile, posterior, localColumns,
                                       request.cancel, messages);
         });
         if (isCancelled(request.cancel)) return RUN_CANCELLED;
