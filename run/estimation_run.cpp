@@ -66,6 +66,36 @@ std::string extraClashMessage(const std::string& inputPath, const OutputFile& lo
     return {};
 }
 
+// The outputs opened after the table and the log (the extra output, the
+// neighbour list, the drawn files) against what the checks above leave out:
+// the files a computed input came from, the written input, and the list
+// against the other two. Returns the message, or an empty text.
+std::string laterOutputClash(const ComputedInput* computed, const OutputFile* written,
+                             const ExtraOutput* module, const OutputFile* extra,
+                             const OutputFile* list, const OutcomeFiles* drawer,
+                             const std::vector<std::unique_ptr<OutputFile>>& drawn) {
+    const std::string extraSubject = module != nullptr ? module->subject() : std::string();
+    const std::string drawnSubject = drawer != nullptr ? drawer->subject() : std::string();
+    std::vector<NamedOutput> others;
+    if (extra) others.push_back({extraSubject.c_str(), extra});
+    for (const auto& file : drawn) others.push_back({drawnSubject.c_str(), file.get()});
+    std::vector<NamedOutput> later = others;
+    if (list) later.push_back({NEIGHBOUR_FILE_SUBJECT, list});
+    if (computed) {
+        std::string clash = computedInputClash(*computed, written, later);
+        if (!clash.empty()) return clash;
+    }
+    if (list) {
+        for (const NamedOutput& other : others) {
+            if (list->sameRegularFile(*other.file)) {
+                return fileMessage(NEIGHBOUR_FILE_SUBJECT, list->path(),
+                                   " は出力ファイルと同じファイルです");
+            }
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 int defaultThreadCount() {
@@ -181,6 +211,13 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     if (spatial.active() && !spatial.openOutput(request.inputPath, log, output, messages)) {
         return RUN_FAILED;
     }
+    if (const std::string clash =
+            laterOutputClash(computed, written ? &*written : nullptr, module,
+                             extra ? &*extra : nullptr, spatial.listOutput(), drawer, drawn);
+        !clash.empty()) {
+        messages.showError(clash);
+        return RUN_FAILED;
+    }
     if (isCancelled(request.cancel)) return RUN_CANCELLED;
     if (written) std::fwrite(computed->text.data(), 1, computed->text.size(), written->stream());
 
@@ -199,6 +236,10 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     UnitGroups groups;
     bool finished = false;
     const LocalEbColumns* localColumns = nullptr;  // the local estimates, when made
+    const PosteriorColumns posteriorColumns{extended.intervalLevel, extended.threshold,
+                                            &priors.unitOfRow, &priors.priors};
+    const PosteriorColumns* const posterior =
+        extended.posteriorOutput ? &posteriorColumns : nullptr;
     arena.execute([&] {
         groups = wholeFile ? wholeFileGroup(table) : groupRowsByUnit(table);
         if (!estimateUnits(table, groups, wholeFile ? LogForm::wholeFile : LogForm::perUnit,
@@ -207,10 +248,8 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
             return;
         }
         if (request.progress) request.progress->writing();
-        const PosteriorColumns columns{extended.intervalLevel, extended.threshold,
-                                       &priors.unitOfRow, &priors.priors};
         ResultTableFormat format{request.csvOutput != 0, request.settings.excludeZero != 0};
-        if (extended.posteriorOutput) format.posterior = &columns;
+        format.posterior = posterior;
         if (spatial.active()) {
             format.localEb = spatial.columns(extended.posteriorOutput, extended.intervalLevel,
                                              extended.threshold);
@@ -221,16 +260,9 @@ int runEstimation(const RunRequest& request, MessageSink& messages) {
     });
     if (!finished) return RUN_CANCELLED;
     if (extra) {
-        const PosteriorColumns columns{extended.intervalLevel, extended.threshold,
-                                       &priors.unitOfRow, &priors.priors};
-        const LocalEbColumns* local =
-            spatial.active() ? spatial.columns(extended.posteriorOutput, extended.intervalLevel,
-                                               extended.threshold)
-                             : nullptr;
         bool extraDone = false;
         arena.execute([&] {
-            extraDone = module->write(extra->stream(), table, wholeFile,
-                                      extended.posteriorOutput ? &columns : nullptr, local,
+            extraDone = module->write(extra->stream(), table, wholeFile, posterior, localColumns,
                                       request.cancel, messages);
         });
         if (isCancelled(request.cancel)) return RUN_CANCELLED;

@@ -110,6 +110,13 @@ std::string randomLetters() {
     return letters;
 }
 
+// The start of the names of the temporaries of the output named `name`: the
+// name cut so that the whole temporary name still fits NAME_MAX_BYTES.
+std::string temporaryStem(const std::string& name) {
+    const std::size_t room = NAME_MAX_BYTES - 1 - (sizeof TEMPORARY_MARK - 1) - RANDOM_LETTERS;
+    return "." + name.substr(0, room) + TEMPORARY_MARK;
+}
+
 bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -329,8 +336,7 @@ int OutputFile::openTemporary(int targetFd) {
     temporary_ = true;
     regular_ = true;
     registerForSignals();
-    const std::size_t room = NAME_MAX_BYTES - 1 - (sizeof TEMPORARY_MARK - 1) - RANDOM_LETTERS;
-    removeStaleTemporaries("." + name_.substr(0, room) + TEMPORARY_MARK, unnamedFirst);
+    removeStaleTemporaries(temporaryStem(name_), unnamedFirst);
     // The stream gets its own descriptor: closing it at finish() keeps the lock.
     const int streamFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (streamFd < 0 || attachStream(streamFd) != 0) {
@@ -343,8 +349,7 @@ int OutputFile::openTemporary(int targetFd) {
 }
 
 int OutputFile::createLockedTemporary(mode_t mode, bool& unnamedFirst) {
-    const std::size_t room = NAME_MAX_BYTES - 1 - (sizeof TEMPORARY_MARK - 1) - RANDOM_LETTERS;
-    const std::string stem = "." + name_.substr(0, room) + TEMPORARY_MARK;
+    const std::string stem = temporaryStem(name_);
     // Unnamed, locked, then named: no other run ever sees it unlocked.
     int fd = ::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (fd >= 0 && ::flock(fd, LOCK_EX) == 0) {
@@ -519,7 +524,6 @@ int OutputFile::commit() {
             abandon();
             return error;
         }
-        committed_ = true;
         unregisterTemporary(registration_);
         registration_ = -1;
         // The new name must survive a power cut too; a folder that cannot be

@@ -4,10 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
+#include "core/input/text_file.h"
 #include "core/spatial/eb_moran.h"
 #include "core/spatial/gal_file.h"
 #include "core/spatial/region_code.h"
@@ -23,13 +22,6 @@ constexpr const char* BOUNDARY_FILE_SUBJECT = "境界ファイル";
 
 // Islands named in the summary before it says only how many more there are.
 constexpr std::size_t ISLANDS_NAMED = 20;
-
-bool readWholeFile(const std::string& path, std::string& bytes) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) return false;
-    bytes.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-    return !stream.bad();
-}
 
 void note(std::FILE* notes, const std::string& text) {
     if (notes) std::fprintf(notes, "%s\n", text.c_str());
@@ -87,14 +79,14 @@ bool SpatialRun::load(const InputTable& table, MessageSink& messages) {
 
 bool SpatialRun::loadGal(const InputTable& table, MessageSink& messages) {
     const std::string& path = options_.neighboursPath;
-    std::string bytes;
+    UninitializedVector<char> bytes;
     if (!readWholeFile(path, bytes)) {
         messages.showError(cannotOpenMessage(NEIGHBOUR_FILE_SUBJECT, path));
         return false;
     }
     GalNeighbours gal;
     std::string error;
-    if (!readGal(bytes, gal, error)) {
+    if (!readGal(std::string_view(bytes.data(), bytes.size()), gal, error)) {
         messages.showError(fileMessage(NEIGHBOUR_FILE_SUBJECT, path, (": " + error).c_str()));
         return false;
     }

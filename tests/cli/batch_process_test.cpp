@@ -331,6 +331,22 @@ TEST_F(BatchProcessTest, RefusedStrataWriteNothing) {
         EXPECT_EQ(readFile(written), "old input\n");
         EXPECT_FALSE(std::filesystem::exists(dir.file("expectedout.log")));
     }
+
+    // Nor may the neighbour list replace a source or the written input.
+    const std::string gal = dir.file("n.gal");
+    test::writeFile(gal, "2\nA 1\nB\nB 1\nA\n");
+    test::writeFile(written, "old input\n");
+    const std::string neighbours = " --neighbours " + shellWord(gal) + " --write-neighbours ";
+    EXPECT_EQ(batch("--strata " + shellWord(strata) + " --reference " + shellWord(rates) +
+                    neighbours + shellWord(rates)),
+              1);
+    EXPECT_EQ(stderrText,
+              "ERROR!! : 近傍ファイル\n" + rates + " は基準率ファイルと同じファイルです\n");
+    EXPECT_EQ(readFile(rates), "s1 1\n");
+    EXPECT_EQ(batch("--strata " + shellWord(strata) + run + neighbours + shellWord(written)), 1);
+    EXPECT_EQ(stderrText,
+              "ERROR!! : 近傍ファイル\n" + written + " は入力ファイルと同じファイルです\n");
+    EXPECT_EQ(readFile(written), "old input\n");
 }
 
 }  // namespace

@@ -297,6 +297,17 @@ TEST_F(GeoOutputTest, GeoPackageOverItsOwnBoundariesIsRefused) {
               1);
     EXPECT_EQ(readFile(boundaries), readFile(grid));
     EXPECT_EQ(readFile(tablePath), "");
+
+    // Nor may the neighbour list take the GeoPackage's place.
+    writeFile(gpkgPath, "old geopackage\n");
+    EXPECT_EQ(runWith("1 A01 3 2.5\n1 A02 0 1.5\n",
+                      {"--geo-output", gpkgPath, "--boundaries", grid, "--join-field", "code",
+                       "--neighbours", "queen", "--write-neighbours", gpkgPath}),
+              1);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0],
+              "ERROR!! : 近傍ファイル\n" + gpkgPath + " は出力ファイルと同じファイルです");
+    EXPECT_EQ(readFile(gpkgPath), "old geopackage\n");
 }
 
 TEST_F(GeoOutputTest, BoundaryOptionsGoTogether) {

@@ -264,12 +264,14 @@ TEST_F(SpatialRunTest, WholeFileModeIsOneUnitSeededWithMinusOne) {
 }
 
 TEST_F(SpatialRunTest, BadNeighbourFilesAreRefusedBeforeAnyOutputIsWritten) {
+    static const char A_FOLDER[] = "";
     const struct {
         const char* name;
-        const char* gal;  // null: no such file
+        const char* gal;  // null: no such file; A_FOLDER: a folder of that name
         const char* message;
     } cases[] = {
         {"no such file", nullptr, "を開けません"},
+        {"a folder", A_FOLDER, "を開けません"},
         {"bad neighbour line", "2\n1 1\n2 3\n2 1\n1\n", ": line 3: 2 neighbours where"},
         {"code missing from the list", "2\n1 1\n2\n2 1\n1\n",
          "に地域コード 3 (3 行目) がありません"},
@@ -277,7 +279,11 @@ TEST_F(SpatialRunTest, BadNeighbourFilesAreRefusedBeforeAnyOutputIsWritten) {
     for (const auto& c : cases) {
         const std::string gal = dir.file("list.gal");
         std::filesystem::remove(gal);
-        if (c.gal) writeFile(gal, c.gal);
+        if (c.gal == A_FOLDER) {
+            std::filesystem::create_directory(gal);
+        } else if (c.gal) {
+            writeFile(gal, c.gal);
+        }
         RunRequest request = requestFor(dataFile(GRID_INPUT), gal);
         request.spatial.writeNeighboursPath = dir.file("written.gal");
         messages.shown.clear();
