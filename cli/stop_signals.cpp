@@ -61,8 +61,10 @@ extern "C" void onEndingSignal(int signal) { endProcessOnStop(128 + signal); }
             refused = "memory";
             what = "out of memory";
         } catch (const std::system_error& error) {
-            refused = "threads";
             what = error.what();
+            // A thread the system would not start; other system errors (a
+            // file system's, say) are not the threads' fault.
+            if (error.code() == std::errc::resource_unavailable_try_again) refused = "threads";
         } catch (const std::exception& error) {
             what = error.what();
             // TBB's words when the system would not start a worker.
