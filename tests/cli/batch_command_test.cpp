@@ -32,6 +32,21 @@ Parsed parse(std::vector<const char*> arguments) {
     return parsed;
 }
 
+// Arguments the parse refuses and the start of its message.
+struct Refusal {
+    std::vector<const char*> arguments;
+    const char* message;
+};
+
+void expectRefused(const std::vector<Refusal>& cases) {
+    for (const Refusal& c : cases) {
+        SCOPED_TRACE(c.message);
+        const Parsed parsed = parse(c.arguments);
+        EXPECT_EQ(parsed.result, ParseResult::usageError);
+        EXPECT_EQ(parsed.err.rfind(c.message, 0), 0u) << parsed.err;
+    }
+}
+
 TEST(BatchCommandTest, DefaultNamesCutThePathBeforeItsLastPoint) {
     const struct {
         const char* input;
@@ -170,10 +185,7 @@ TEST(BatchCommandTest, StrataReplaceInputAndNameTheDefaults) {
 }
 
 TEST(BatchCommandTest, StrataOptionsRefusedAsUsageErrors) {
-    const struct {
-        std::vector<const char*> arguments;
-        const char* error;
-    } cases[] = {
+    expectRefused({
         {{"--strata", "s.txt", "in.txt"}, "INPUT and --strata exclude each other"},
         {{"--reference", "all", "in.txt"}, "--reference needs --strata"},
         {{"--write-input", "w.txt", "in.txt"}, "--write-input needs --strata"},
@@ -181,12 +193,7 @@ TEST(BatchCommandTest, StrataOptionsRefusedAsUsageErrors) {
         {{"--strata", "s.txt", "--reference", "r.txt", "--rate-per", "100"},
          "--rate-per: 100 is none of 1, 1000 and 100000"},
         {{}, "INPUT is required"},
-    };
-    for (const auto& c : cases) {
-        const Parsed parsed = parse(c.arguments);
-        EXPECT_EQ(parsed.result, ParseResult::usageError) << c.error;
-        EXPECT_NE(parsed.err.find(c.error), std::string::npos) << parsed.err;
-    }
+    });
 }
 
 TEST(BatchCommandTest, SpatialOptionsNeedANeighbourSourceAndSoundValues) {
@@ -217,10 +224,7 @@ TEST(BatchCommandTest, SpatialOptionsNeedANeighbourSourceAndSoundValues) {
             .request.run.spatial.snapDistance,
         DEFAULT_SNAP_DISTANCE);
 
-    const struct {
-        std::vector<const char*> arguments;
-        const char* message;
-    } refused[] = {
+    expectRefused({
         {{"--neighbours", "queen", "--local-eb", "in.txt"},
          "--neighbours queen needs --boundaries and --join-field"},
         {{"--neighbours", "rook", "--boundaries", "b.shp", "in.txt"},
@@ -249,12 +253,7 @@ TEST(BatchCommandTest, SpatialOptionsNeedANeighbourSourceAndSoundValues) {
          "--permutations: 100000 is not"},
         {{"--neighbours", "n.gal", "--moran", "--permutations", "1e3", "in.txt"},
          "--permutations: 1e3 is not"},
-    };
-    for (const auto& c : refused) {
-        const Parsed result = parse(c.arguments);
-        EXPECT_EQ(result.result, ParseResult::usageError) << c.message;
-        EXPECT_EQ(result.err.rfind(c.message, 0), 0u) << result.err;
-    }
+    });
 }
 
 TEST(BatchCommandTest, MapOptions) {
@@ -275,10 +274,7 @@ TEST(BatchCommandTest, MapOptions) {
     EXPECT_FALSE(local.request.run.extended.posteriorOutput);
     EXPECT_EQ(parse({"in.txt"}).request.maps.folder, "");
 
-    const struct {
-        std::vector<const char*> arguments;
-        const char* message;
-    } refused[] = {
+    expectRefused({
         {{"--maps", "m", "in.txt"}, "--maps needs --boundaries and --join-field"},
         {{"--map-format", "svg", "in.txt"}, "--map-format and --map-value are used only with"},
         {{"--map-value", "ratio", "in.txt"}, "--map-format and --map-value are used only with"},
@@ -291,21 +287,11 @@ TEST(BatchCommandTest, MapOptions) {
         {{"--boundaries", "b.shp", "--join-field", "c", "--maps", "m", "--map-value", "p-local",
           "in.txt"},
          "--map-value p-local needs --local-eb"},
-    };
+    });
 #else
-    const struct {
-        std::vector<const char*> arguments;
-        const char* message;
-    } refused[] = {
-        {{"--boundaries", "b.shp", "--join-field", "c", "--maps", "m", "in.txt"},
-         "--maps: this tolven-batch was built without the application (Qt)"},
-    };
+    expectRefused({{{"--boundaries", "b.shp", "--join-field", "c", "--maps", "m", "in.txt"},
+                    "--maps: this tolven-batch was built without the application (Qt)"}});
 #endif
-    for (const auto& c : refused) {
-        const Parsed result = parse(c.arguments);
-        EXPECT_EQ(result.result, ParseResult::usageError) << c.message;
-        EXPECT_EQ(result.err.rfind(c.message, 0), 0u) << result.err;
-    }
 }
 
 }  // namespace

@@ -30,6 +30,14 @@ std::string shellWord(const std::string& text) {
     return result + "'";
 }
 
+// No temporary of a run is left in the test's folder.
+void expectNoTemporaries(const test::TempDir& dir) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".tolven-"), std::string::npos)
+            << entry.path();
+    }
+}
+
 class BatchProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -147,18 +155,7 @@ TEST_F(BatchProcessTest, ASignalHalfWayLeavesTheOldLogAndExitsWith128PlusIt) {
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
         EXPECT_EQ(readFile(log), "old log\n");
-        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-            EXPECT_EQ(entry.path().filename().string().find(".tolven-"), std::string::npos)
-                << entry.path();
-        }
-    }
-}
-
-// No temporary of a run is left in the test's folder.
-void expectNoTemporaries(const test::TempDir& dir) {
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
-        EXPECT_EQ(entry.path().filename().string().find(".tolven-"), std::string::npos)
-            << entry.path();
+        expectNoTemporaries(dir);
     }
 }
 

@@ -5,11 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/batch_command.h"
+#include "tests/support/batch_run.h"
 #include "tests/support/test_support.h"
 
 namespace tolven {
@@ -29,17 +28,11 @@ Dataset openGeoPackage(const std::string& path) {
     return Dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
 }
 
+// The fields of every line of a result table but its header.
 std::vector<std::vector<std::string>> tableRows(const std::string& text) {
     std::vector<std::vector<std::string>> rows;
-    std::istringstream lines(text);
-    std::string line;
-    std::getline(lines, line);  // the header
-    while (std::getline(lines, line)) {
-        std::vector<std::string> fields;
-        std::istringstream parts(line);
-        for (std::string field; std::getline(parts, field, '\t');) fields.push_back(field);
-        rows.push_back(fields);
-    }
+    const auto lines = test::linesOf(text);
+    for (std::size_t i = 1; i < lines.size(); ++i) rows.push_back(test::fieldsOf(lines[i]));
     return rows;
 }
 
@@ -81,17 +74,10 @@ protected:
     // Runs tolven-batch's parse and run with these options on `input`.
     int runWith(const std::string& input, std::vector<std::string> options) {
         writeFile(inputPath, input);
-        std::vector<const char*> arguments{"tolven-batch", "--quiet", "--threads", "2"};
-        for (const std::string& option : options) arguments.push_back(option.c_str());
-        arguments.push_back(inputPath.c_str());
-        BatchRequest request;
-        std::ostringstream out, err;
-        if (parseBatchArguments(static_cast<int>(arguments.size()), arguments.data(), request, out,
-                                err) != ParseResult::run) {
-            return 2;
-        }
+        options.insert(options.begin(), {"--quiet", "--threads", "2"});
+        options.push_back(inputPath);
         messages.shown.clear();
-        return runBatch(request, messages);
+        return test::runBatchWith(options, messages);
     }
 
     test::TempDir dir;
@@ -126,11 +112,6 @@ TEST_F(GeoOutputTest, GeoPackageHoldsEveryRowOfTheTableWithItsBoundary) {
                                          "expected",     "ratio",       "eb_me", "eb_mle",
                                          "eb_lower_me",  "eb_upper_me", "p_me",  "eb_lower_mle",
                                          "eb_upper_mle", "p_mle"};
-    OGRFeatureDefn* definition = layer->GetLayerDefn();
-    ASSERT_EQ(definition->GetFieldCount(), static_cast<int>(names.size()));
-    for (int i = 0; i < definition->GetFieldCount(); ++i) {
-        EXPECT_EQ(definition->GetFieldDefn(i)->GetNameRef(), names[static_cast<std::size_t>(i)]);
-    }
     // The table column of each field (none for the label).
     expectFieldsAsTheTable(*layer, rows, names, {0, 1, -1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
 

@@ -2,14 +2,14 @@
 
 #include <QColor>
 #include <QImage>
+#include <algorithm>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/batch_command.h"
 #include "geo/map_classes.h"
+#include "tests/support/batch_run.h"
 #include "tests/support/test_support.h"
 
 namespace tolven {
@@ -24,19 +24,11 @@ protected:
     // Runs tolven-batch's parse and run on the grid with these options.
     int runWith(const std::string& input, std::vector<std::string> options) {
         writeFile(inputPath, input);
-        std::vector<const char*> arguments{
-            "tolven-batch", "--quiet",    "--threads",    "2",   "--maps", mapsPath.c_str(),
-            "--boundaries", grid.c_str(), "--join-field", "code"};
-        for (const std::string& option : options) arguments.push_back(option.c_str());
-        arguments.push_back(inputPath.c_str());
-        BatchRequest request;
-        std::ostringstream out, err;
-        if (parseBatchArguments(static_cast<int>(arguments.size()), arguments.data(), request, out,
-                                err) != ParseResult::run) {
-            return 2;
-        }
+        options.insert(options.begin(), {"--quiet", "--threads", "2", "--maps", mapsPath,
+                                         "--boundaries", grid, "--join-field", "code"});
+        options.push_back(inputPath);
         messages.shown.clear();
-        return runBatch(request, messages);
+        return test::runBatchWith(options, messages);
     }
 
     std::vector<std::string> mapFiles() const {
@@ -129,14 +121,10 @@ TEST_F(MapOutputTest, OldMapsStayWhenTheRunFails) {
     std::filesystem::copy_file(grid, mapsPath + "/unit_2.png");
     std::filesystem::create_symlink(mapsPath + "/unit_2.png", dir.file("grid.gpkg"));
     writeFile(inputPath, CLASSED_INPUT);
-    const std::string boundaries = dir.file("grid.gpkg");
-    const char* arguments[] = {"tolven-batch",   "--quiet",      "--maps",
-                               mapsPath.c_str(), "--boundaries", boundaries.c_str(),
-                               "--join-field",   "code",         inputPath.c_str()};
-    BatchRequest request;
-    std::ostringstream out, err;
-    ASSERT_EQ(parseBatchArguments(9, arguments, request, out, err), ParseResult::run);
-    EXPECT_EQ(runBatch(request, messages), 1);
+    EXPECT_EQ(test::runBatchWith({"--quiet", "--maps", mapsPath, "--boundaries",
+                                  dir.file("grid.gpkg"), "--join-field", "code", inputPath},
+                                 messages),
+              1);
     EXPECT_NE(messages.shown.back().find("読み込むファイルと同じ"), std::string::npos)
         << messages.shown.back();
     EXPECT_EQ(readFile(mapsPath + "/unit_2.png"), readFile(grid));

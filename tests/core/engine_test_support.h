@@ -13,6 +13,7 @@
 #include "core/model/run_settings.h"
 #include "core/model/unit_results.h"
 #include "core/numerics/digamma_sums.h"
+#include "core/numerics/nb_log_likelihood.h"
 
 namespace tolven::test {
 
@@ -63,6 +64,19 @@ inline const std::vector<double> EXAMPLE_EXPECTED = {2.0, 3.0, 4.0, 5.0, 3.5,
                                                      1.5, 4.5, 2.5, 6.0, 3.0};
 
 inline void EngineTest::loadExample() { loadUnit(EXAMPLE_OBSERVED, EXAMPLE_EXPECTED); }
+
+// A unit as the fits and the likelihood take it: slot 0 holds no region.
+struct Counts {
+    std::vector<int> observed;
+    std::vector<double> expected;
+
+    Counts(const std::vector<int>& o, const std::vector<double>& e) : observed{-1}, expected{-1.0} {
+        observed.insert(observed.end(), o.begin(), o.end());
+        expected.insert(expected.end(), e.begin(), e.end());
+    }
+    int size() const { return static_cast<int>(observed.size()) - 1; }
+    UnitCounts view() const { return {observed.data(), expected.data(), size()}; }
+};
 
 // Bit for bit equality, so that NaN payloads, signed zeros and every last
 // digit count.

@@ -34,7 +34,7 @@ protected:
         logPath = dir.file("inputout.log");
     }
 
-    // A run of the files and settings below, on every core.
+    // A run of the files and settings below (on every core unless `threads`).
     int run() {
         messages.shown.clear();
         RunRequest request;
@@ -43,18 +43,15 @@ protected:
         request.logPath = logPath;
         request.csvOutput = csvOutput;
         request.settings = runSettings;
+        request.extended = extended;
+        request.threads = threads;
+        request.outcome = outcome;
         return runEstimation(request, messages);
     }
 
     // The fields of line `number` (1-based, header included) of the result table.
-    std::vector<std::string> tableFields(int number, char separator = '\t') {
-        std::istringstream lines(readFile(outputPath));
-        std::string line;
-        for (int i = 0; i < number; ++i) std::getline(lines, line);
-        std::vector<std::string> fields;
-        std::istringstream parts(line);
-        for (std::string field; std::getline(parts, field, separator);) fields.push_back(field);
-        return fields;
+    std::vector<std::string> tableFields(int number) {
+        return test::fieldsOf(test::linesOf(readFile(outputPath)).at(number - 1));
     }
 
     test::TempDir dir;
@@ -64,6 +61,9 @@ protected:
     std::string logPath;
     int csvOutput = 0;
     RunSettings runSettings;
+    ExtendedSettings extended;
+    int threads = 0;
+    RunOutcome* outcome = nullptr;
 };
 
 // Input files under tests/data/run with the log and tables that the program
@@ -84,22 +84,17 @@ TEST_F(EstimationRunTest, GoldenFilesComeOutByteForByteOnAnyNumberOfThreads) {
     for (const GoldenCase& c : cases) {
         for (const int csv : {0, 1}) {
             if (csv == 1 && !c.hasCsv) continue;
-            for (const int threads : {1, 2, 7}) {
+            for (const int count : {1, 2, 7}) {
                 SCOPED_TRACE(std::string(c.name) + (csv ? " csv" : " txt") + ", threads " +
-                             std::to_string(threads));
-                RunRequest request;
-                setDefaultSettings(request.settings);
-                request.settings.excludeZero = c.excludeZero;
-                request.inputPath = dataFile(std::string("run/") + c.name + ".txt");
-                request.outputPath = outputPath;
-                request.logPath = logPath;
-                request.csvOutput = csv;
-                request.threads = threads;
+                             std::to_string(count));
+                runSettings.excludeZero = c.excludeZero;
+                inputPath = dataFile(std::string("run/") + c.name + ".txt");
+                csvOutput = csv;
+                threads = count;
                 // Longer old content must not survive anywhere in the new files.
                 writeFile(outputPath, std::string(200000, 'x'));
                 writeFile(logPath, std::string(200000, 'y'));
-                messages.shown.clear();
-                ASSERT_EQ(runEstimation(request, messages), 0);
+                ASSERT_EQ(run(), 0);
                 EXPECT_TRUE(messages.shown.empty());
                 const std::string golden = dataFile(std::string("run/") + c.name);
                 EXPECT_EQ(readFile(logPath), readFile(golden + ".log"));
@@ -110,32 +105,28 @@ TEST_F(EstimationRunTest, GoldenFilesComeOutByteForByteOnAnyNumberOfThreads) {
 }
 
 TEST_F(EstimationRunTest, TheOutcomeHoldsWhatTheTableShowsGroupedByUnit) {
-    RunRequest request;
-    setDefaultSettings(request.settings);
-    request.inputPath = dataFile(EXAMPLE + ".txt");
-    request.outputPath = outputPath;
-    request.logPath = logPath;
-    request.extended.posteriorOutput = true;
-    RunOutcome outcome;
-    request.outcome = &outcome;
-    ASSERT_EQ(runEstimation(request, messages), RUN_SUCCEEDED);
+    inputPath = dataFile(EXAMPLE + ".txt");
+    extended.posteriorOutput = true;
+    RunOutcome result;
+    outcome = &result;
+    ASSERT_EQ(run(), RUN_SUCCEEDED);
 
-    ASSERT_EQ(outcome.units.size(), 2u);
-    EXPECT_EQ(outcome.units[0].unitNumber, 1);
-    EXPECT_EQ(outcome.units[0].regionCount, 10u);
-    EXPECT_EQ(outcome.units[1].unitNumber, 2);
-    EXPECT_EQ(outcome.units[1].firstRegion, 10u);
-    ASSERT_EQ(outcome.regions.size(), 11u);
+    ASSERT_EQ(result.units.size(), 2u);
+    EXPECT_EQ(result.units[0].unitNumber, 1);
+    EXPECT_EQ(result.units[0].regionCount, 10u);
+    EXPECT_EQ(result.units[1].unitNumber, 2);
+    EXPECT_EQ(result.units[1].firstRegion, 10u);
+    ASSERT_EQ(result.regions.size(), 11u);
     // Unit 1's regions in file order, with the table's figures (A04 is line 6).
-    EXPECT_EQ(outcome.regions[0].code, "A01");
-    EXPECT_EQ(outcome.regions[9].code, "A10");
-    EXPECT_EQ(test::sixDecimals(outcome.regions[3].ebRatioMLE * 100.0), tableFields(6)[6]);
-    EXPECT_EQ(test::sixDecimals(outcome.regions[3].upperMLE * 100.0), tableFields(6)[11]);
-    EXPECT_EQ(test::sixDecimals(outcome.units[0].mleAlpha), "1.846245");
+    EXPECT_EQ(result.regions[0].code, "A01");
+    EXPECT_EQ(result.regions[9].code, "A10");
+    EXPECT_EQ(test::sixDecimals(result.regions[3].ebRatioMLE * 100.0), tableFields(6)[6]);
+    EXPECT_EQ(test::sixDecimals(result.regions[3].upperMLE * 100.0), tableFields(6)[11]);
+    EXPECT_EQ(test::sixDecimals(result.units[0].mleAlpha), "1.846245");
     // The one-region unit: no moment ratio, no posterior.
-    EXPECT_EQ(outcome.regions[10].code, "B01");
-    EXPECT_EQ(outcome.regions[10].ebRatioME, NOT_AVAILABLE);
-    EXPECT_TRUE(std::isnan(outcome.regions[10].lowerME));
+    EXPECT_EQ(result.regions[10].code, "B01");
+    EXPECT_EQ(result.regions[10].ebRatioME, NOT_AVAILABLE);
+    EXPECT_TRUE(std::isnan(result.regions[10].lowerME));
 }
 
 // The log's unit blocks by unit number.
@@ -151,13 +142,9 @@ std::map<std::string, std::string> logBlocks(const std::string& log) {
 }
 
 TEST_F(EstimationRunTest, TheSafeguardedFitChangesOnlyUnitsWhereNewtonDidNotConverge) {
-    RunRequest request;
-    setDefaultSettings(request.settings);
-    request.inputPath = dataFile("run/three_hundred_shuffled_units.txt");
-    request.outputPath = outputPath;
-    request.logPath = logPath;
-    request.extended.fitMode = FitMode::safeguarded;
-    ASSERT_EQ(runEstimation(request, messages), RUN_SUCCEEDED);
+    inputPath = dataFile("run/three_hundred_shuffled_units.txt");
+    extended.fitMode = FitMode::safeguarded;
+    ASSERT_EQ(run(), RUN_SUCCEEDED);
     const auto safeguarded = logBlocks(readFile(logPath));
     const auto newton = logBlocks(readFile(dataFile("run/three_hundred_shuffled_units.log")));
     ASSERT_EQ(safeguarded.size(), newton.size());
@@ -179,14 +166,6 @@ TEST_F(EstimationRunTest, TheSafeguardedFitChangesOnlyUnitsWhereNewtonDidNotConv
     }
     EXPECT_GT(unchanged, 150);
     EXPECT_GT(rescued, 10);
-}
-
-TEST_F(EstimationRunTest, TheNoArgumentRunWorksOnTheProcessWidePathsAndSettings) {
-    inputPath = dataFile(EXAMPLE + ".txt");
-    csvOutput = 1;
-    ASSERT_EQ(run(), 0);
-    EXPECT_EQ(readFile(logPath), readFile(dataFile(EXAMPLE + ".log")));
-    EXPECT_EQ(readFile(outputPath), readFile(dataFile(EXAMPLE + "_out.csv")));
 }
 
 TEST_F(EstimationRunTest, UnitsAreEstimatedInAscendingOrderTablesKeepFileOrder) {

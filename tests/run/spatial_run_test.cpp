@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ namespace tolven {
 namespace {
 
 using test::dataFile;
+using test::fieldsOf;
+using test::linesOf;
 using test::readFile;
 using test::writeFile;
 
@@ -36,20 +39,6 @@ std::string gridLayerInput() {
     return text;
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
-    return lines;
-}
-
-std::vector<std::string> fieldsOf(const std::string& line) {
-    std::vector<std::string> fields;
-    std::istringstream parts(line);
-    for (std::string field; std::getline(parts, field, '\t');) fields.push_back(field);
-    return fields;
-}
-
 class SpatialRunTest : public ::testing::Test {
 protected:
     RunRequest requestFor(const std::string& input, const std::string& gal) {
@@ -65,32 +54,46 @@ protected:
         return request;
     }
 
+    // The log, table and written list of the request made for each thread
+    // count, which must be the same bytes on 1, 2 and 7 threads.
+    struct Written {
+        std::string log, table, list;
+    };
+    Written sameOnAnyNumberOfThreads(const std::function<RunRequest(int threads)>& requestFor) {
+        Written first;
+        for (const int threads : {1, 2, 7}) {
+            SCOPED_TRACE("threads " + std::to_string(threads));
+            const RunRequest request = requestFor(threads);
+            messages.shown.clear();
+            EXPECT_EQ(runEstimation(request, messages), RUN_SUCCEEDED);
+            EXPECT_TRUE(messages.shown.empty());
+            const Written now{readFile(request.logPath), readFile(request.outputPath),
+                              readFile(request.spatial.writeNeighboursPath)};
+            if (threads == 1) {
+                first = now;
+                continue;
+            }
+            EXPECT_EQ(now.log, first.log);
+            EXPECT_EQ(now.table, first.table);
+            EXPECT_EQ(now.list, first.list);
+        }
+        return first;
+    }
+
     test::TempDir dir;
     test::RecordedMessages messages;
 };
 
 TEST_F(SpatialRunTest, LocalColumnsAndMoranLinesComeOutTheSameOnAnyNumberOfThreads) {
-    std::string log1, table1, list1;
     RunOutcome outcome;
-    for (const int threads : {1, 2, 7}) {
-        SCOPED_TRACE("threads " + std::to_string(threads));
+    const auto [log1, table1, list1] = sameOnAnyNumberOfThreads([&](int threads) {
         RunRequest request = requestFor(dataFile(GRID_INPUT), dataFile(GRID_GAL));
         request.extended.posteriorOutput = true;
         request.spatial.writeNeighboursPath = dir.file("written.gal");
         request.threads = threads;
         if (threads == 1) request.outcome = &outcome;
-        ASSERT_EQ(runEstimation(request, messages), RUN_SUCCEEDED);
-        EXPECT_TRUE(messages.shown.empty());
-        if (threads == 1) {
-            log1 = readFile(request.logPath);
-            table1 = readFile(request.outputPath);
-            list1 = readFile(request.spatial.writeNeighboursPath);
-            continue;
-        }
-        EXPECT_EQ(readFile(request.logPath), log1);
-        EXPECT_EQ(readFile(request.outputPath), table1);
-        EXPECT_EQ(readFile(request.spatial.writeNeighboursPath), list1);
-    }
+        return request;
+    });
 
     const std::vector<std::string> table = linesOf(table1);
     ASSERT_EQ(table.size(), 20u);
@@ -210,26 +213,10 @@ TEST_F(SpatialRunTest, ContiguityOfTheBoundariesServesLikeTheSameListInAGalFile)
         readFile(rookRun.spatial.writeNeighboursPath).starts_with("0 9 grid code\nA01 2\n"));
 
     // Queen: the same bytes on any number of threads.
-    std::string log1, table1, list1;
-    RunOutcome outcome;
-    for (const int threads : {1, 2, 7}) {
-        SCOPED_TRACE("threads " + std::to_string(threads));
-        const RunRequest request = contiguityRequest(NeighbourSource::queen, threads);
-        ASSERT_EQ(runEstimation(request, messages), RUN_SUCCEEDED);
-        const std::string log = readFile(request.logPath);
-        const std::string table = readFile(request.outputPath);
-        const std::string list = readFile(request.spatial.writeNeighboursPath);
-        if (threads == 1) {
-            log1 = log, table1 = table, list1 = list;
-            continue;
-        }
-        EXPECT_EQ(log, log1);
-        EXPECT_EQ(table, table1);
-        EXPECT_EQ(list, list1);
-    }
-    EXPECT_NE(log1.find("999 permutations)"), std::string::npos);
-    EXPECT_NE(log1.find("(queen, 999 permutations)"), std::string::npos) << log1;
-    EXPECT_TRUE(list1.starts_with("0 9 grid code\nA01 3\nA02 A04 A05\n")) << list1;
+    const Written queen = sameOnAnyNumberOfThreads(
+        [&](int threads) { return contiguityRequest(NeighbourSource::queen, threads); });
+    EXPECT_NE(queen.log.find("(queen, 999 permutations)"), std::string::npos) << queen.log;
+    EXPECT_TRUE(queen.list.starts_with("0 9 grid code\nA01 3\nA02 A04 A05\n")) << queen.list;
 }
 
 TEST_F(SpatialRunTest, ARegionWithoutBoundaryIsRefusedBeforeAnyOutputIsWritten) {

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 
 namespace tolven::test {
@@ -47,6 +48,20 @@ std::string readFile(const std::string& path) {
 std::string dataFile(const std::string& name) {
     const char* root = std::getenv("TOLVEN_TEST_DATA");
     return std::string(root ? root : "tests/data") + "/" + name;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> fieldsOf(const std::string& line, char separator) {
+    std::vector<std::string> fields;
+    std::istringstream parts(line);
+    for (std::string field; std::getline(parts, field, separator);) fields.push_back(field);
+    return fields;
 }
 
 }  // namespace tolven::test

@@ -41,4 +41,10 @@ std::string readFile(const std::string& path);
 // The path of a fixture under tests/data.
 std::string dataFile(const std::string& name);
 
+// The lines of `text`, without their line ends.
+std::vector<std::string> linesOf(const std::string& text);
+
+// The fields of one line of a table, split at `separator`.
+std::vector<std::string> fieldsOf(const std::string& line, char separator = '\t');
+
 }  // namespace tolven::test

@@ -156,6 +156,7 @@ TEST_F(MlFitTest, UnitWithoutExtraPoissonVariationRunsOff) {
     }
 }
 
+// The fit "converges" to NaN estimates, and every EB ratio of the unit is NaN.
 TEST_F(MlFitTest, NonFiniteStartValuesConvergeToNanAfterOneUpdate) {
     struct {
         const char* name;
@@ -169,14 +170,17 @@ TEST_F(MlFitTest, NonFiniteStartValuesConvergeToNanAfterOneUpdate) {
         SCOPED_TRACE(c.name);
         SetUp();
         loadUnit(c.observed, c.expected);
-        computeRatioStatistics();
-        fitMaximumLikelihood();
+        estimateUnit();
         EXPECT_EQ(unitResults.mleConverged, 1);
         EXPECT_EQ(unitResults.iterations, 1);
         EXPECT_TRUE(std::isnan(unitResults.mleAlpha));
         EXPECT_TRUE(std::isnan(unitResults.mleBeta));
         EXPECT_TRUE(std::isnan(unitResults.convergenceError[0]));
         EXPECT_TRUE(std::isnan(unitResults.convergenceError[1]));
+        for (int i = 1; i <= regionTable.regionCount; ++i) {
+            EXPECT_TRUE(std::isnan(regionTable.ebRatioME[i]));
+            EXPECT_TRUE(std::isnan(regionTable.ebRatioMLE[i]));
+        }
     }
 }
 

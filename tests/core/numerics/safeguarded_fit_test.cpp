@@ -32,19 +32,6 @@ constexpr double LOG_SUM_TOLERANCE = 1e-14;
 // likelihood (of the size of the score, or absolute near 0).
 constexpr double FINITE_DIFFERENCE_TOLERANCE = 1e-4;
 
-// A unit as the fit takes it: slot 0 holds no region.
-struct Counts {
-    std::vector<int> observed;
-    std::vector<double> expected;
-
-    Counts(const std::vector<int>& o, const std::vector<double>& e) : observed{-1}, expected{-1.0} {
-        observed.insert(observed.end(), o.begin(), o.end());
-        expected.insert(expected.end(), e.begin(), e.end());
-    }
-    int size() const { return static_cast<int>(observed.size()) - 1; }
-    UnitCounts view() const { return {observed.data(), expected.data(), size()}; }
-};
-
 SafeguardedFitResult fit(const Counts& unit, const std::atomic<bool>* cancel = nullptr) {
     DigammaSums scratch;
     return fitSafeguarded(unit.observed.data(), unit.expected.data(), unit.size(), scratch, cancel);

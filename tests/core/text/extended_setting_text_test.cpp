@@ -6,21 +6,18 @@
 #include <limits>
 
 #include "core/model/extended_settings.h"
+#include "tests/core/text/parse_cases.h"
 
 namespace tolven {
 namespace {
 
-struct NumberCase {
-    const char* text;
-    bool accepted;
-    double value;
-};
+using test::expectParses;
 
 // The level and the threshold share the character and value checks of the
 // real-valued settings (tested with those); these tables hold what differs
 // and the edges of each range.
 TEST(ExtendedSettingTextTest, LevelIsAboveZeroAndBelowHundred) {
-    const NumberCase cases[] = {
+    const std::vector<test::ParseCase<double>> cases = {
         {"95", true, 95.0},
         {"50", true, 50.0},
         {"99.9", true, 99.9},
@@ -37,24 +34,16 @@ TEST(ExtendedSettingTextTest, LevelIsAboveZeroAndBelowHundred) {
         {"-5", false, 0},
         {"９５", false, 0},
     };
-    for (const NumberCase& c : cases) {
-        double value = -42.0;
-        EXPECT_EQ(parseIntervalLevel(c.text, value), c.accepted) << '"' << c.text << '"';
-        EXPECT_EQ(value, c.accepted ? c.value : -42.0) << '"' << c.text << '"';
-    }
+    expectParses(parseIntervalLevel, cases);
 }
 
 TEST(ExtendedSettingTextTest, ThresholdIsAnyFiniteNumberAboveZero) {
-    const NumberCase cases[] = {
+    const std::vector<test::ParseCase<double>> cases = {
         {"100", true, 100.0},   {"150", true, 150.0}, {"112.5", true, 112.5}, {"0.5", true, 0.5},
         {"1000", true, 1000.0}, {"0", false, 0},      {"", false, 0},         {"1e2", false, 0},
         {" 1e999", false, 0},   {" -1", false, 0},
     };
-    for (const NumberCase& c : cases) {
-        double value = -42.0;
-        EXPECT_EQ(parseThreshold(c.text, value), c.accepted) << '"' << c.text << '"';
-        EXPECT_EQ(value, c.accepted ? c.value : -42.0) << '"' << c.text << '"';
-    }
+    expectParses(parseThreshold, cases);
 }
 
 TEST(ExtendedSettingTextTest, ShortestFixedTextReadsBackAndNeverUsesAnExponent) {

@@ -2,18 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/core/text/parse_cases.h"
+
 namespace tolven {
 namespace {
 
-struct RealCase {
-    const char* text;
-    bool accepted;
-    double value;
-};
+using test::expectParses;
 
+// Taken values are the same doubles that strtod gives (correct rounding).
 TEST(SettingTextTest, RealTextsFollowTheCharacterAndValueChecks) {
-    const RealCase cases[] = {
+    const std::vector<test::ParseCase<double>> cases = {
         {"0.00001", true, 0.00001},
+        {"0.1", true, 0.1},
+        {"0.000010", true, 0.00001},
         {"12", true, 12.0},
         {".5", true, 0.5},
         {"5.", true, 5.0},
@@ -41,34 +42,11 @@ TEST(SettingTextTest, RealTextsFollowTheCharacterAndValueChecks) {
         {" nan", false, 0},
         {" 0x10", false, 0},  // no hexadecimal: reads as 0
     };
-    for (const RealCase& c : cases) {
-        double value = -42.0;
-        EXPECT_EQ(parseRealSetting(c.text, value), c.accepted) << '"' << c.text << '"';
-        if (c.accepted) {
-            EXPECT_DOUBLE_EQ(value, c.value) << '"' << c.text << '"';
-        } else {
-            EXPECT_EQ(value, -42.0) << "a refused text must leave the value: \"" << c.text << '"';
-        }
-    }
+    expectParses(parseRealSetting, cases);
 }
-
-TEST(SettingTextTest, ExactValuesMatchTheStandardConversion) {
-    // Correct rounding: the same double that strtod gives.
-    double value = 0;
-    ASSERT_TRUE(parseRealSetting("0.1", value));
-    EXPECT_EQ(value, 0.1);
-    ASSERT_TRUE(parseRealSetting("0.000010", value));
-    EXPECT_EQ(value, 0.00001);
-}
-
-struct CountCase {
-    const char* text;
-    bool accepted;
-    int value;
-};
 
 TEST(SettingTextTest, CountTextsAreNaturalNumbers) {
-    const CountCase cases[] = {
+    const std::vector<test::ParseCase<int>> cases = {
         {"20", true, 20},
         {"1", true, 1},
         {"007", true, 7},
@@ -85,11 +63,7 @@ TEST(SettingTextTest, CountTextsAreNaturalNumbers) {
         {"99999999999999999999", false, 0},
         {" -2147483648", false, 0},
     };
-    for (const CountCase& c : cases) {
-        int value = -42;
-        EXPECT_EQ(parseCountSetting(c.text, value), c.accepted) << '"' << c.text << '"';
-        EXPECT_EQ(value, c.accepted ? c.value : -42) << '"' << c.text << '"';
-    }
+    expectParses(parseCountSetting, cases);
 }
 
 TEST(SettingTextTest, FormatsShowTheDialogTexts) {
