@@ -8,9 +8,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QTabWidget>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTabWidget>
 #include <clocale>
 #include <cstdio>
 
