@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "core/model/extended_settings.h"
+#include "geo/boundary_file_layers.h"
 #include "ui/app/ApplicationState.h"
-#include "ui/map/BoundaryFields.h"
 
 class QCheckBox;
 class QComboBox;

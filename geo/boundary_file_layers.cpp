@@ -1,4 +1,4 @@
-#include "ui/map/BoundaryFields.h"
+#include "geo/boundary_file_layers.h"
 
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
