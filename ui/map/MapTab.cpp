@@ -87,10 +87,14 @@ void MapTab::showUnit(const UnitOutcome& unit) {
         unit_ = &unit;
         widget_->setMap(nullptr, nullptr);
         map_.reset();
-        cache_.reset();
-        plane_ = std::make_unique<PlaneOutlines>(
-            planeOutlines(boundaries_.outlines, featuresOfUnit(outcome_, unit, boundaries_.layer)));
-        cache_ = std::make_unique<MapPathCache>(*plane_);
+        // A geographic layer is projected about each unit; a projected one is
+        // drawn as it is, so its outlines and paths serve every unit.
+        if (!plane_ || boundaries_.outlines.geographic) {
+            cache_.reset();
+            plane_ = std::make_unique<PlaneOutlines>(planeOutlines(
+                boundaries_.outlines, featuresOfUnit(outcome_, unit, boundaries_.layer)));
+            cache_ = std::make_unique<MapPathCache>(*plane_);
+        }
     }
     redraw();
 }
