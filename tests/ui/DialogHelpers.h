@@ -49,9 +49,15 @@ inline constexpr Dismissal ALL_DISMISSALS[] = {Dismissal::Button, Dismissal::Esc
 inline void dismiss(QDialog& dialog, Dismissal way, QAbstractButton* button,
                     QWidget* focus = nullptr) {
     switch (way) {
-        case Dismissal::Button: button->click(); break;
-        case Dismissal::Escape: QTest::keyClick(focus ? focus : &dialog, Qt::Key_Escape); break;
-        case Dismissal::CloseBox: dialog.close(); break;
+        case Dismissal::Button:
+            button->click();
+            break;
+        case Dismissal::Escape:
+            QTest::keyClick(focus ? focus : &dialog, Qt::Key_Escape);
+            break;
+        case Dismissal::CloseBox:
+            dialog.close();
+            break;
     }
 }
 
