@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -33,4 +35,24 @@ std::shared_ptr<bool> whenModal(std::function<void(T*)> action, int timeoutMs = 
     });
     timer->start(10);
     return fired;
+}
+
+// What a real message box showed before `answer` was pressed in it.
+struct SeenMessageBox {
+    bool shown = false;
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QWidget* owner = nullptr;
+};
+
+// Answers the next message box with `answer` and records what it showed.
+inline std::shared_ptr<SeenMessageBox> whenMessageBox(QMessageBox::StandardButton answer) {
+    auto seen = std::make_shared<SeenMessageBox>();
+    whenModal<QMessageBox>([seen, answer](QMessageBox* box) {
+        *seen = {true,        box->windowTitle(),     box->text(),
+                 box->icon(), box->standardButtons(), box->parentWidget()};
+        box->button(answer)->click();
+    });
+    return seen;
 }

@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "tests/ui/DialogHelpers.h"
+
 class CAboutDlgTest : public QObject {
     Q_OBJECT
 
@@ -11,16 +13,12 @@ private slots:
     void okEscapeAndCloseBoxCloseIt() {
         for (int way = 0; way < 4; ++way) {
             CAboutDlg about;
-            auto* ok = about.findChild<QPushButton*>("okButton");
+            auto* ok = child<QPushButton>(about, "okButton");
             QVERIFY(ok->isDefault());
-            about.show();
-            about.activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(&about));
+            QVERIFY(showActive(about));
             QSignalSpy finished(&about, &QDialog::finished);
-            if (way == 0) ok->click();
-            if (way == 1) QTest::keyClick(&about, Qt::Key_Escape);
-            if (way == 2) QTest::keyClick(&about, Qt::Key_Return);
-            if (way == 3) about.close();
+            if (way < 3) dismiss(about, ALL_DISMISSALS[way], ok);
+            if (way == 3) QTest::keyClick(&about, Qt::Key_Return);
             QCOMPARE(finished.count(), 1);
             QVERIFY(!about.isVisible());
         }

@@ -1,7 +1,6 @@
 #include "ui/dialogs/CEditorDlg.h"
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,13 +16,12 @@
 #include <QTest>
 #include <QTextDocument>
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <stop_token>
 #include <thread>
 
 #include "tests/support/test_support.h"
-#include "tests/ui/CommitText.h"
+#include "tests/ui/DialogHelpers.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/WhenModal.h"
 
@@ -90,14 +88,28 @@ void showAndWait(CEditorDlg& dlg) {
     QCoreApplication::processEvents();
 }
 
-// OK closes the dialog at once, asks nothing and leaves the file as it was.
-void okClosesWithoutWriting(CEditorDlg& dlg, const Controls& c, const FakePlatform& fake,
-                            const InputFile& input, const std::string& original) {
-    c.ok->click();
-    QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QVERIFY(fake.messageBoxes.questions.empty());
-    QVERIFY(input.untouched(original));
-}
+// A dialog shown on an input file of its own, with the platform's fakes
+// answering the questions from `answers`.
+struct OpenEditor {
+    explicit OpenEditor(const std::string& bytes, std::deque<bool> answers = {})
+        : input(bytes), dlg(input.path), c(dlg) {
+        fake.messageBoxes.answers = std::move(answers);
+        showAndWait(dlg);
+    }
+
+    // OK closes the dialog at once, asks nothing and leaves the file as it was.
+    void okClosesWithoutWriting(const std::string& original) {
+        c.ok->click();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QVERIFY(fake.messageBoxes.questions.empty());
+        QVERIFY(input.untouched(original));
+    }
+
+    FakePlatform fake;
+    InputFile input;
+    CEditorDlg dlg;
+    Controls c;
+};
 
 // The text area takes no typing and is drawn as a read-only field: on the
 // dialog's background, not on the background of a field that takes typing.
@@ -126,7 +138,6 @@ private slots:
     void savingAnUndoneChangeGivesBackTheBytes();
     void editsAreWrittenInTheFilesEncodingAndLineEnds_data();
     void editsAreWrittenInTheFilesEncodingAndLineEnds();
-    void emptyFileTakesExactlyTheTypedText();
     void deletingEverythingSavesAnEmptyFile();
     void noKeepsTheTextAndCancelThenWritesNothing();
     void cancelEscapeAndCloseNeitherAskNorWrite();
@@ -135,11 +146,9 @@ private slots:
     void lossyFilesOpenReadOnly();
     void unreadableFileIsReportedAndNeverWritten_data();
     void unreadableFileIsReportedAndNeverWritten();
-    void failedSaveIsReportedAndKeepsTheText();
-    void failedWriteLeavesTheOldFile();
-    void readOnlyFileIsNotReplaced();
+    void refusedSaveKeepsTheTextAndTheOldFile_data();
+    void refusedSaveKeepsTheTextAndTheOldFile();
     void saveKeepsPermissionsAndSymbolicLinks();
-    void characterOutsideShiftJisIsRefused();
     void realReadOnlyNoticeHasTheInformationIcon();
     void realQuestionBoxYesAndNo();
 };
@@ -159,8 +168,7 @@ void CEditorDlgTest::opensShowingTheFile() {
     QCOMPARE(c.ok->text(), QStringLiteral("OK"));
     QCOMPARE(c.cancel->text(), QStringLiteral("キャンセル"));
 
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QVERIFY(showActive(dlg));
     QVERIFY(!dlg.modified());
     QCOMPARE(c.ok->text(), QStringLiteral("OK"));
     QCOMPARE(QApplication::focusWidget(), c.cancel);
@@ -172,20 +180,16 @@ void CEditorDlgTest::opensShowingTheFile() {
 }
 
 void CEditorDlgTest::okWithoutChangeLeavesTheFileUntouched() {
-    FakePlatform fake;
     const std::string original = "1 A01 3 2.5\r\n";
-    const InputFile input(original);
-    CEditorDlg dlg(input.path);
-    showAndWait(dlg);
-    const Controls c(dlg);
+    OpenEditor e(original);
     // A composition of the input method that is cancelled changes nothing.
     QInputMethodEvent composing(QStringLiteral("とうきょう"), {});
-    QApplication::sendEvent(c.text, &composing);
+    QApplication::sendEvent(e.c.text, &composing);
     QInputMethodEvent cancelled;
-    QApplication::sendEvent(c.text, &cancelled);
-    QVERIFY(!dlg.modified());
-    QCOMPARE(c.ok->text(), QStringLiteral("OK"));
-    okClosesWithoutWriting(dlg, c, fake, input, original);
+    QApplication::sendEvent(e.c.text, &cancelled);
+    QVERIFY(!e.dlg.modified());
+    QCOMPARE(e.c.ok->text(), QStringLiteral("OK"));
+    e.okClosesWithoutWriting(original);
 }
 
 void CEditorDlgTest::savingAnUndoneChangeGivesBackTheBytes_data() {
@@ -199,27 +203,22 @@ void CEditorDlgTest::savingAnUndoneChangeGivesBackTheBytes_data() {
 
 void CEditorDlgTest::savingAnUndoneChangeGivesBackTheBytes() {
     QFETCH(QString, fixture);
-    FakePlatform fake;
-    fake.messageBoxes.answers = {true};
     const std::string original =
         fixture.isEmpty()
             ? "1 " + std::string(1500, 'A') + " 3 2.5\r\n1 " + std::string(2100, 'B') + " 0 1"
             : readFile(tolven::test::dataFile("editor/" + fixture.toStdString()));
     QVERIFY(!original.empty());
-    const InputFile input(original);
-    CEditorDlg dlg(input.path);
-    showAndWait(dlg);
-    const Controls c(dlg);
-    QVERIFY(dlg.editable());
-    QTest::keyClick(c.text, Qt::Key_X);
-    QTest::keyClick(c.text, Qt::Key_Backspace);
-    QVERIFY(dlg.modified());
-    QCOMPARE(c.ok->text(), QStringLiteral("上書き保存"));
-    c.ok->click();
-    QCOMPARE(fake.messageBoxes.questions, std::vector<QString>{SAVE_QUESTION});
-    QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QVERIFY(input.bytes() == original);
-    QCOMPARE(input.filesInFolder(), std::size_t(1));
+    OpenEditor e(original, {true});
+    QVERIFY(e.dlg.editable());
+    QTest::keyClick(e.c.text, Qt::Key_X);
+    QTest::keyClick(e.c.text, Qt::Key_Backspace);
+    QVERIFY(e.dlg.modified());
+    QCOMPARE(e.c.ok->text(), QStringLiteral("上書き保存"));
+    e.c.ok->click();
+    QCOMPARE(e.fake.messageBoxes.questions, std::vector<QString>{SAVE_QUESTION});
+    QCOMPARE(e.dlg.result(), int(QDialog::Accepted));
+    QVERIFY(e.input.bytes() == original);
+    QCOMPARE(e.input.filesInFolder(), std::size_t(1));
 }
 
 void CEditorDlgTest::editsAreWrittenInTheFilesEncodingAndLineEnds_data() {
@@ -235,116 +234,82 @@ void CEditorDlgTest::editsAreWrittenInTheFilesEncodingAndLineEnds_data() {
     QTest::newRow("added final line end")
         << QByteArray("1 A 3 2.5\r\n1 B 0 1") << QStringLiteral("\n")
         << QByteArray("1 A 3 2.5\r\n1 B 0 1\r\n");
+    // An empty file takes exactly the typed text, with no line end added.
+    QTest::newRow("empty file") << QByteArray() << QStringLiteral("1 A01 3 2.5")
+                                << QByteArray("1 A01 3 2.5");
 }
 
 void CEditorDlgTest::editsAreWrittenInTheFilesEncodingAndLineEnds() {
     QFETCH(QByteArray, original);
     QFETCH(QString, typed);
     QFETCH(QByteArray, saved);
-    FakePlatform fake;
-    fake.messageBoxes.answers = {true};
-    const InputFile input(original.toStdString());
-    CEditorDlg dlg(input.path);
-    showAndWait(dlg);
-    const Controls c(dlg);
-    c.text->moveCursor(QTextCursor::End);
+    OpenEditor e(original.toStdString(), {true});
+    if (original.isEmpty()) QCOMPARE(e.c.shown(), QString());
+    e.c.text->moveCursor(QTextCursor::End);
     const QStringList lines = typed.split(u'\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (i > 0) QTest::keyClick(c.text, Qt::Key_Return);
-        if (!lines[i].isEmpty()) commitText(c.text, lines[i]);
+        if (i > 0) QTest::keyClick(e.c.text, Qt::Key_Return);
+        if (!lines[i].isEmpty()) commitText(e.c.text, lines[i]);
     }
-    c.ok->click();
-    QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(QByteArray::fromStdString(input.bytes()), saved);
-}
-
-void CEditorDlgTest::emptyFileTakesExactlyTheTypedText() {
-    FakePlatform fake;
-    fake.messageBoxes.answers = {true};
-    const InputFile input("");
-    CEditorDlg dlg(input.path);
-    showAndWait(dlg);
-    const Controls c(dlg);
-    QCOMPARE(c.shown(), QString());
-    QTest::keyClicks(c.text, "1 A01 3 2.5");
-    c.ok->click();
-    QCOMPARE(input.bytes(), std::string("1 A01 3 2.5"));
+    e.c.ok->click();
+    QCOMPARE(e.dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(QByteArray::fromStdString(e.input.bytes()), saved);
 }
 
 void CEditorDlgTest::deletingEverythingSavesAnEmptyFile() {
-    FakePlatform fake;
-    fake.messageBoxes.answers = {true};
-    const InputFile input("1 A01 3 2.5\r\n1 A02 0 1.25\r\n");
-    CEditorDlg dlg(input.path);
-    showAndWait(dlg);
-    const Controls c(dlg);
-    c.text->selectAll();
-    QTest::keyClick(c.text, Qt::Key_Delete);
-    c.ok->click();
-    QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QVERIFY(fs::exists(input.path));
-    QCOMPARE(fs::file_size(input.path), std::uintmax_t(0));
+    OpenEditor e("1 A01 3 2.5\r\n1 A02 0 1.25\r\n", {true});
+    e.c.text->selectAll();
+    QTest::keyClick(e.c.text, Qt::Key_Delete);
+    e.c.ok->click();
+    QCOMPARE(e.dlg.result(), int(QDialog::Accepted));
+    QVERIFY(fs::exists(e.input.path));
+    QCOMPARE(fs::file_size(e.input.path), std::uintmax_t(0));
 }
 
 void CEditorDlgTest::noKeepsTheTextAndCancelThenWritesNothing() {
-    FakePlatform fake;
-    fake.messageBoxes.answers = {false};
     const std::string original = "1 A01 3 2.5\r\n";
-    const InputFile input(original);
-    CEditorDlg dlg(input.path);
-    showAndWait(dlg);
-    const Controls c(dlg);
-    typeAtEnd(c.text, QStringLiteral("1 東京 0 1"));
-    c.ok->click();
-    QCOMPARE(fake.messageBoxes.questions.size(), std::size_t(1));
-    QVERIFY(dlg.isVisible());
-    QCOMPARE(dlg.result(), 0);
-    QVERIFY(dlg.modified());
-    QCOMPARE(c.ok->text(), QStringLiteral("上書き保存"));
-    QCOMPARE(c.shown(), QStringLiteral("1 A01 3 2.5\n1 東京 0 1"));
+    OpenEditor e(original, {false});
+    typeAtEnd(e.c.text, QStringLiteral("1 東京 0 1"));
+    e.c.ok->click();
+    QCOMPARE(e.fake.messageBoxes.questions.size(), std::size_t(1));
+    QVERIFY(e.dlg.isVisible());
+    QCOMPARE(e.dlg.result(), 0);
+    QVERIFY(e.dlg.modified());
+    QCOMPARE(e.c.ok->text(), QStringLiteral("上書き保存"));
+    QCOMPARE(e.c.shown(), QStringLiteral("1 A01 3 2.5\n1 東京 0 1"));
 
-    c.cancel->click();
-    QCOMPARE(dlg.result(), int(QDialog::Rejected));
-    QCOMPARE(fake.messageBoxes.questions.size(), std::size_t(1));
-    QVERIFY(input.untouched(original));
+    e.c.cancel->click();
+    QCOMPARE(e.dlg.result(), int(QDialog::Rejected));
+    QCOMPARE(e.fake.messageBoxes.questions.size(), std::size_t(1));
+    QVERIFY(e.input.untouched(original));
 }
 
 void CEditorDlgTest::cancelEscapeAndCloseNeitherAskNorWrite() {
-    FakePlatform fake;
     const std::string original = "1 A01 3 2.5\r\n";
-    for (int way = 0; way < 3; ++way) {
-        const InputFile input(original);
-        CEditorDlg dlg(input.path);
-        showAndWait(dlg);
-        const Controls c(dlg);
-        typeAtEnd(c.text, QStringLiteral("more"));
-        QVERIFY(dlg.modified());
-        if (way == 0) c.cancel->click();
-        if (way == 1) QTest::keyClick(c.text, Qt::Key_Escape);
-        if (way == 2) dlg.close();
-        QVERIFY(!dlg.isVisible());
-        QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        QVERIFY(input.untouched(original));
+    for (const Dismissal way : ALL_DISMISSALS) {
+        OpenEditor e(original);
+        typeAtEnd(e.c.text, QStringLiteral("more"));
+        QVERIFY(e.dlg.modified());
+        dismiss(e.dlg, way, e.c.cancel, e.c.text);
+        QVERIFY(!e.dlg.isVisible());
+        QCOMPARE(e.dlg.result(), int(QDialog::Rejected));
+        QVERIFY(e.input.untouched(original));
+        QVERIFY(e.fake.messageBoxes.questions.empty());
     }
-    QVERIFY(fake.messageBoxes.questions.empty());
 }
 
 void CEditorDlgTest::enterInsertsALineBreak() {
-    FakePlatform fake;
-    const InputFile input("ab");
-    CEditorDlg dlg(input.path);
-    showAndWait(dlg);
-    const Controls c(dlg);
-    c.text->setFocus();
-    c.text->moveCursor(QTextCursor::End);
-    QTest::keyClick(c.text, Qt::Key_Return);
-    QTest::keyClick(c.text, Qt::Key_Enter);
-    QTest::keyClick(c.text, Qt::Key_Return, Qt::ShiftModifier);
-    QVERIFY(dlg.isVisible());
-    QCOMPARE(dlg.result(), 0);
+    OpenEditor e("ab");
+    e.c.text->setFocus();
+    e.c.text->moveCursor(QTextCursor::End);
+    QTest::keyClick(e.c.text, Qt::Key_Return);
+    QTest::keyClick(e.c.text, Qt::Key_Enter);
+    QTest::keyClick(e.c.text, Qt::Key_Return, Qt::ShiftModifier);
+    QVERIFY(e.dlg.isVisible());
+    QCOMPARE(e.dlg.result(), 0);
     // Shift+Enter gives the same line break, not a line separator character.
-    QCOMPARE(c.text->document()->toRawText(), QStringLiteral("ab\u2029\u2029\u2029"));
-    QVERIFY(fake.messageBoxes.questions.empty());
+    QCOMPARE(e.c.text->document()->toRawText(), QStringLiteral("ab\u2029\u2029\u2029"));
+    QVERIFY(e.fake.messageBoxes.questions.empty());
 }
 
 void CEditorDlgTest::lossyFilesOpenReadOnly_data() {
@@ -356,27 +321,22 @@ void CEditorDlgTest::lossyFilesOpenReadOnly_data() {
 
 void CEditorDlgTest::lossyFilesOpenReadOnly() {
     QFETCH(QString, fixture);
-    FakePlatform fake;
-    fake.messageBoxes.answers = {true, true};
     const std::string original =
         readFile(tolven::test::dataFile("editor/" + fixture.toStdString()));
-    const InputFile input(original);
-    CEditorDlg dlg(input.path);
-    showAndWait(dlg);
-    const Controls c(dlg);
+    OpenEditor e(original, {true, true});
     // A notice, not an error.
-    QTRY_COMPARE(fake.messageBoxes.notices.size(), std::size_t(1));
-    QCOMPARE(fake.messageBoxes.notices[0],
+    QTRY_COMPARE(e.fake.messageBoxes.notices.size(), std::size_t(1));
+    QCOMPARE(e.fake.messageBoxes.notices[0],
              QStringLiteral("入力ファイル\n%1 には文字として表せないバイトがあるため、"
                             "読み取り専用で開きます")
-                 .arg(fromLocal(input.path)));
-    QVERIFY(fake.messageBoxes.errors.empty());
-    QVERIFY(!dlg.editable());
-    looksReadOnly(c);
-    QVERIFY(!c.shown().isEmpty());
-    QTest::keyClicks(c.text, "x");
-    QVERIFY(!dlg.modified());
-    okClosesWithoutWriting(dlg, c, fake, input, original);
+                 .arg(fromLocal(e.input.path)));
+    QVERIFY(e.fake.messageBoxes.errors.empty());
+    QVERIFY(!e.dlg.editable());
+    looksReadOnly(e.c);
+    QVERIFY(!e.c.shown().isEmpty());
+    QTest::keyClicks(e.c.text, "x");
+    QVERIFY(!e.dlg.modified());
+    e.okClosesWithoutWriting(original);
 }
 
 void CEditorDlgTest::unreadableFileIsReportedAndNeverWritten_data() {
@@ -424,82 +384,63 @@ void CEditorDlgTest::unreadableFileIsReportedAndNeverWritten() {
     QCOMPARE(int(fs::status(inputPath).type()), kind);
 }
 
-// Root writes through any permission, so failures are provoked by taking the
-// file's folder away, and by putting a folder where the file was.
-void CEditorDlgTest::failedSaveIsReportedAndKeepsTheText() {
-    for (int way = 0; way < 2; ++way) {
-        FakePlatform fake;
-        fake.messageBoxes.answers = {true, true};
-        auto input = std::make_unique<InputFile>("1 A01 3 2.5\r\n");
-        const std::string path = input->path;
-        CEditorDlg dlg(path);
-        showAndWait(dlg);
-        const Controls c(dlg);
-        typeAtEnd(c.text, QStringLiteral("1 東京 0 1"));
-        if (way == 0) {
-            input.reset();  // removes the folder
-        } else {
-            fs::remove(path);
-            fs::create_directory(path);
-        }
-        c.ok->click();
-        QCOMPARE(fake.messageBoxes.errors,
-                 std::vector<QString>{QStringLiteral("ERROR!! : 入力ファイル\n%1 に書き込めません")
-                                          .arg(fromLocal(path))});
-        QVERIFY(dlg.isVisible());
-        QCOMPARE(dlg.result(), 0);
-        QVERIFY(dlg.modified());
-        QCOMPARE(c.shown(), QStringLiteral("1 A01 3 2.5\n1 東京 0 1"));
-        if (way == 1) QVERIFY(fs::is_directory(path) && fs::is_empty(path));
-        // The user may try again.
-        c.ok->click();
-        QCOMPARE(fake.messageBoxes.questions.size(), std::size_t(2));
+enum class SaveFault { FolderGone, FolderInItsPlace, WriteCutShort, ReadOnlyFile, NotShiftJis };
+
+// A save that cannot be done is reported, keeps the dialog open with the
+// text as typed, and leaves the old file whole with no temporary file beside
+// it; the user may try again. Root writes through any permission, so the
+// faults that bind root too are the folder taken away, a folder put where
+// the file was, and the file size limit (a write that fails part way).
+void CEditorDlgTest::refusedSaveKeepsTheTextAndTheOldFile_data() {
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    const QString cannotWrite = QStringLiteral("ERROR!! : 入力ファイル\n%1 に書き込めません");
+    const QString tokyo = QStringLiteral("1 東京 0 1");
+    QTest::newRow("folder gone") << int(SaveFault::FolderGone) << tokyo << cannotWrite;
+    QTest::newRow("folder in its place")
+        << int(SaveFault::FolderInItsPlace) << tokyo << cannotWrite;
+    QTest::newRow("write cut short")
+        << int(SaveFault::WriteCutShort) << QString(200, u'9') << cannotWrite;
+    QTest::newRow("read-only file") << int(SaveFault::ReadOnlyFile) << tokyo << cannotWrite;
+    QTest::newRow("outside shift-jis")
+        << int(SaveFault::NotShiftJis) << QStringLiteral("1 😀 0 1")
+        << cannotWrite + QStringLiteral("\nShift-JIS で表せない文字があります");
+}
+
+void CEditorDlgTest::refusedSaveKeepsTheTextAndTheOldFile() {
+    QFETCH(int, fault);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    const auto is = [fault](SaveFault f) { return fault == int(f); };
+    if (is(SaveFault::ReadOnlyFile) && geteuid() == 0) QSKIP("root may write any file");
+    const std::string original = sjis("1 東京 3 2.5\r\n");
+    OpenEditor e(original, {true, true});
+    typeAtEnd(e.c.text, typed);
+    const std::string path = e.input.path;
+    if (is(SaveFault::FolderGone)) fs::remove_all(e.input.folder.path());
+    if (is(SaveFault::FolderInItsPlace)) {
+        fs::remove(path);
+        fs::create_directory(path);
     }
-}
-
-// A write that fails part way (here: the file size limit, which binds root
-// too) leaves the old file whole and no temporary file behind.
-void CEditorDlgTest::failedWriteLeavesTheOldFile() {
-    FakePlatform fake;
-    fake.messageBoxes.answers = {true};
-    const std::string original = "1 A01 3 2.5\r\n";
-    const InputFile input(original);
-    CEditorDlg dlg(input.path);
-    showAndWait(dlg);
-    const Controls c(dlg);
-    typeAtEnd(c.text, QString(200, u'9'));
-
-    rlimit saved{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 64;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    c.ok->click();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-
-    QCOMPARE(fake.messageBoxes.errors.size(), std::size_t(1));
-    QVERIFY(dlg.isVisible());
-    QVERIFY(input.untouched(original));
-    QCOMPARE(input.filesInFolder(), std::size_t(1));
-}
-
-void CEditorDlgTest::readOnlyFileIsNotReplaced() {
-    if (geteuid() == 0) QSKIP("root may write any file");
-    FakePlatform fake;
-    fake.messageBoxes.answers = {true};
-    const std::string original = "1 A01 3 2.5\r\n";
-    const InputFile input(original);
-    fs::permissions(input.path, fs::perms::owner_read);
-    CEditorDlg dlg(input.path);
-    showAndWait(dlg);
-    const Controls c(dlg);
-    typeAtEnd(c.text, QStringLiteral("x"));
-    c.ok->click();
-    QCOMPARE(fake.messageBoxes.errors.size(), std::size_t(1));
-    QVERIFY(dlg.isVisible());
-    QVERIFY(input.untouched(original));
+    if (is(SaveFault::ReadOnlyFile)) fs::permissions(path, fs::perms::owner_read);
+    {
+        std::optional<FileSizeLimit> limit;
+        if (is(SaveFault::WriteCutShort)) limit.emplace(64);
+        e.c.ok->click();
+    }
+    QCOMPARE(e.fake.messageBoxes.errors, std::vector<QString>{message.arg(fromLocal(path))});
+    QVERIFY(e.dlg.isVisible());
+    QCOMPARE(e.dlg.result(), 0);
+    QVERIFY(e.dlg.modified());
+    QCOMPARE(e.c.shown(), QStringLiteral("1 東京 3 2.5\n") + typed);
+    if (is(SaveFault::FolderInItsPlace)) QVERIFY(fs::is_directory(path) && fs::is_empty(path));
+    if (!is(SaveFault::FolderGone) && !is(SaveFault::FolderInItsPlace)) {
+        QVERIFY(e.input.untouched(original));
+        QCOMPARE(e.input.filesInFolder(), std::size_t(1));
+    }
+    e.c.ok->click();
+    QCOMPARE(e.fake.messageBoxes.questions.size(), std::size_t(2));
 }
 
 void CEditorDlgTest::saveKeepsPermissionsAndSymbolicLinks() {
@@ -521,51 +462,22 @@ void CEditorDlgTest::saveKeepsPermissionsAndSymbolicLinks() {
     QCOMPARE(input.filesInFolder(), std::size_t(2));
 }
 
-void CEditorDlgTest::characterOutsideShiftJisIsRefused() {
-    FakePlatform fake;
-    fake.messageBoxes.answers = {true};
-    const std::string original = sjis("1 東京 3 2.5\r\n");
-    const InputFile input(original);
+// The notice through the real message box: information icon, one OK, the
+// program's name as caption, over the dialog.
+void CEditorDlgTest::realReadOnlyNoticeHasTheInformationIcon() {
+    const InputFile input(readFile(tolven::test::dataFile("editor/nul_bytes.txt")));
     CEditorDlg dlg(input.path);
+    const auto seen = whenMessageBox(QMessageBox::Ok);
     showAndWait(dlg);
-    const Controls c(dlg);
-    typeAtEnd(c.text, QStringLiteral("1 😀 0 1"));
-    c.ok->click();
-    QCOMPARE(fake.messageBoxes.errors,
-             std::vector<QString>{
-                 QStringLiteral("ERROR!! : 入力ファイル\n%1 に書き込めません\nShift-JIS "
-                                "で表せない文字があります")
-                     .arg(fromLocal(input.path))});
-    QVERIFY(dlg.isVisible());
-    QVERIFY(input.untouched(original));
+    QTRY_VERIFY(seen->shown);
+    QVERIFY(seen->text.startsWith(QStringLiteral("入力ファイル\n")));
+    QCOMPARE(seen->caption, tolven::applicationName());
+    QCOMPARE(seen->icon, QMessageBox::Information);
+    QCOMPARE(seen->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(seen->owner, &dlg);
 }
 
 // The question through the real message box: question icon, Yes and No.
-void CEditorDlgTest::realReadOnlyNoticeHasTheInformationIcon() {
-    const std::string original = readFile(tolven::test::dataFile("editor/nul_bytes.txt"));
-    const InputFile input(original);
-    QString text, caption;
-    int icon = -1;
-    int buttons = -1;
-    QWidget* owner = nullptr;
-    CEditorDlg dlg(input.path);
-    auto shown = whenModal<QMessageBox>([&](QMessageBox* box) {
-        text = box->text();
-        caption = box->windowTitle();
-        icon = box->icon();
-        buttons = box->standardButtons();
-        owner = box->parentWidget();
-        box->button(QMessageBox::Ok)->click();
-    });
-    showAndWait(dlg);
-    QTRY_VERIFY(*shown);
-    QVERIFY(text.startsWith(QStringLiteral("入力ファイル\n")));
-    QCOMPARE(caption, tolven::applicationName());
-    QCOMPARE(icon, int(QMessageBox::Information));
-    QCOMPARE(buttons, int(QMessageBox::Ok));
-    QCOMPARE(owner, &dlg);
-}
-
 void CEditorDlgTest::realQuestionBoxYesAndNo() {
     const std::string original = "1 A01 3 2.5\r\n";
     const InputFile input(original);
@@ -573,24 +485,15 @@ void CEditorDlgTest::realQuestionBoxYesAndNo() {
     showAndWait(dlg);
     const Controls c(dlg);
     typeAtEnd(c.text, QStringLiteral("1 A02 0 1"));
-
-    QString text;
-    int icon = -1;
-    int buttons = -1;
-    whenModal<QMessageBox>([&](QMessageBox* box) {
-        text = box->text();
-        icon = box->icon();
-        buttons = box->standardButtons();
-        box->button(QMessageBox::No)->click();
-    });
+    const auto seen = whenMessageBox(QMessageBox::No);
     c.ok->click();
-    QCOMPARE(text, SAVE_QUESTION);
-    QCOMPARE(icon, int(QMessageBox::Question));
-    QCOMPARE(buttons, int(QMessageBox::Yes | QMessageBox::No));
+    QCOMPARE(seen->text, SAVE_QUESTION);
+    QCOMPARE(seen->icon, QMessageBox::Question);
+    QCOMPARE(seen->buttons, QMessageBox::Yes | QMessageBox::No);
     QVERIFY(dlg.isVisible());
     QVERIFY(input.untouched(original));
 
-    whenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    whenMessageBox(QMessageBox::Yes);
     c.ok->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(input.bytes(), std::string("1 A01 3 2.5\r\n1 A02 0 1"));

@@ -20,7 +20,8 @@
 
 #include "core/model/run_settings.h"
 #include "tests/support/test_support.h"
-#include "tests/ui/CommitText.h"
+#include "tests/ui/DialogHelpers.h"
+#include "tests/ui/EstimatorControls.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/WhenModal.h"
 #include "ui/app/CEstimatorApp.h"
@@ -47,38 +48,7 @@ const QString LOG_QUESTION = QStringLiteral("メモ帳でログファイルを�
 const char* const GOOD_INPUT =
     "1 A01 3 2.5\n1 A02 5 4.0\n1 A03 2 3.0\n1 A04 0 1.5\n2 B01 4 2.0\n2 B02 1 3.0\n2 B03 6 2.5\n";
 
-struct Controls {
-    explicit Controls(CEstimatorDlg& dlg)
-        : input(dlg.findChild<QLineEdit*>("inputEdit")),
-          output(dlg.findChild<QLineEdit*>("outputEdit")),
-          log(dlg.findChild<QLineEdit*>("logEdit")),
-          run(dlg.findChild<QPushButton*>("runButton")),
-          quit(dlg.findChild<QPushButton*>("quitButton")),
-          browse(dlg.findChild<QPushButton*>("browseInputButton")),
-          check(dlg.findChild<QPushButton*>("checkInputButton")),
-          chooseOutput(dlg.findChild<QPushButton*>("chooseOutputButton")),
-          chooseLog(dlg.findChild<QPushButton*>("chooseLogButton")),
-          txt(dlg.findChild<QRadioButton*>("txtFormatRadio")),
-          csv(dlg.findChild<QRadioButton*>("csvFormatRadio")),
-          settings(dlg.findChild<QAction*>("detailSettingsAction")),
-          about(dlg.findChild<QAction*>("aboutAction")) {}
-
-    QLineEdit* input;
-    QLineEdit* output;
-    QLineEdit* log;
-    QPushButton* run;
-    QPushButton* quit;
-    QPushButton* browse;
-    QPushButton* check;
-    QPushButton* chooseOutput;
-    QPushButton* chooseLog;
-    QRadioButton* txt;
-    QRadioButton* csv;
-    QAction* settings;
-    QAction* about;
-};
-
-QString q(const std::string& bytes) { return QString::fromStdString(bytes); }
+using Controls = EstimatorControls;
 
 }  // namespace
 
@@ -92,9 +62,26 @@ private:
     // A dialog whose three edits name a good input and its outputs in `dir`.
     void fillForGoodRun(Controls& c) {
         writeFile(dir->file("area.txt"), GOOD_INPUT);
-        c.input->setText(q(dir->file("area.txt")));
-        c.output->setText(q(dir->file("areaout.txt")));
-        c.log->setText(q(dir->file("areaout.log")));
+        c.fill(q(dir->file("area.txt")), q(dir->file("areaout.txt")), q(dir->file("areaout.log")));
+    }
+
+    // A dialog whose input is a pipe, so that its run goes on (reading) until
+    // the test writes the input; with `oldFiles`, outputs of an earlier run.
+    std::string fillForPipeRun(Controls& c, bool oldFiles) {
+        const std::string input = dir->file("input.fifo");
+        if (::mkfifo(input.c_str(), 0600) != 0) qFatal("no pipe");
+        c.fill(q(input), q(dir->file("areaout.txt")), q(dir->file("areaout.log")));
+        if (oldFiles) {
+            writeFile(dir->file("areaout.txt"), "old table\n");
+            writeFile(dir->file("areaout.log"), "old log\n");
+            fake->messageBoxes.answers = {true, true};
+        }
+        return input;
+    }
+
+    void expectOldFiles() {
+        QCOMPARE(readFile(dir->file("areaout.txt")), std::string("old table\n"));
+        QCOMPARE(readFile(dir->file("areaout.log")), std::string("old log\n"));
     }
 
 private slots:
@@ -149,12 +136,8 @@ private slots:
         // Filled so that 実行 and 内容確認・修正 stay enabled; the format
         // buttons switch the stored output name.
         dlg.state().outputPath = "out.txt";
-        c.input->setText("in.txt");
-        c.output->setText("out.txt");
-        c.log->setText("out.log");
-        dlg.show();
-        dlg.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        c.fill("in.txt", "out.txt", "out.log");
+        QVERIFY(showActive(dlg));
         const QList<QWidget*> expected = {c.run,    c.quit, c.input,        c.browse,    c.check,
                                           c.output, c.log,  c.chooseOutput, c.chooseLog, c.run};
         for (QRadioButton* clicked : {static_cast<QRadioButton*>(nullptr), c.csv, c.txt}) {
@@ -192,9 +175,7 @@ private slots:
             // Clear the input with all three filled, then type into the log.
             CEstimatorDlg dlg;
             Controls c(dlg);
-            c.input->setText("in.txt");
-            c.output->setText("out.txt");
-            c.log->setText("out.log");
+            c.fill("in.txt", "out.txt", "out.log");
             QVERIFY(c.run->isEnabled() && c.check->isEnabled());
             c.input->clear();
             QVERIFY(!c.run->isEnabled() && !c.check->isEnabled());
@@ -224,9 +205,7 @@ private slots:
         QSignalSpy finished(&dlg, &QDialog::finished);
         // Focus moves only in the active window; until it leaves 終了, that
         // button is the one Enter presses.
-        dlg.show();
-        dlg.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QVERIFY(showActive(dlg));
         c.input->setFocus();
         QCOMPARE(QApplication::focusWidget(), c.input);
         QTest::keyClick(c.input, Qt::Key_Return);
@@ -243,9 +222,7 @@ private slots:
         Controls c(dlg);
         fillForGoodRun(c);
         QSignalSpy finished(&dlg, &QDialog::finished);
-        dlg.show();
-        dlg.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QVERIFY(showActive(dlg));
         c.log->setFocus();
         QCOMPARE(QApplication::focusWidget(), c.log);
         QTest::keyClick(c.log, Qt::Key_Return);
@@ -262,7 +239,7 @@ private slots:
     }
 
     void quitEscapeAndCloseBoxEndTheDialog() {
-        for (int way = 0; way < 3; ++way) {
+        for (const Dismissal way : ALL_DISMISSALS) {
             CEstimatorDlg dlg;
             Controls c(dlg);
             fillForGoodRun(c);
@@ -270,9 +247,7 @@ private slots:
             c.run->click();  // ending right after a run asks nothing more
             const std::size_t asked = fake->messageBoxes.questions.size();
             QSignalSpy finished(&dlg, &QDialog::finished);
-            if (way == 0) c.quit->click();
-            if (way == 1) QTest::keyClick(c.output, Qt::Key_Escape);
-            if (way == 2) dlg.close();
+            dismiss(dlg, way, c.quit, c.output);
             QCOMPARE(finished.count(), 1);
             QCOMPARE(finished.first().first().toInt(), int(QDialog::Rejected));
             QVERIFY(!dlg.isVisible());
@@ -285,9 +260,7 @@ private slots:
         Controls c(dlg);
         const std::string missing = dir->file("missing.txt");
         c.csv->click();
-        c.input->setText(q(missing));
-        c.output->setText(q(dir->file("o.txt")));
-        c.log->setText(q(dir->file("o.log")));
+        c.fill(q(missing), q(dir->file("o.txt")), q(dir->file("o.log")));
         c.run->click();
         QCOMPARE(fake->messageBoxes.errors.size(), 1u);
         QVERIFY(fake->messageBoxes.errors[0].contains(q(missing)));
@@ -397,13 +370,11 @@ private slots:
         c.about->trigger();
         QVERIFY(*aboutOpened);
         // The mnemonics work from the keyboard.
-        dlg.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QVERIFY(showActive(dlg));
         aboutOpened = whenModal<CAboutDlg>([](CAboutDlg* a) { a->reject(); });
         QTest::keyClick(&dlg, Qt::Key_A, Qt::AltModifier);
         QTRY_VERIFY(*aboutOpened);
-        dlg.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QVERIFY(showActive(dlg));
         settingsOpened = whenModal<CSettingDlg>([](CSettingDlg* s) { s->reject(); });
         QTest::keyClick(&dlg, Qt::Key_S, Qt::AltModifier);
         QTRY_VERIFY(*settingsOpened);
@@ -415,7 +386,7 @@ private slots:
     void expectedCountsBecomeTheInputAsIfChosen() {
         CEstimatorDlg dlg;
         Controls c(dlg);
-        auto* expected = dlg.findChild<QAction*>("expectedAction");
+        QAction* expected = c.expected;
         QCOMPARE(expected->text(), QStringLiteral("期待数(&E)"));
         c.csv->click();
         const std::string strata = dir->file("area.txt");
@@ -485,9 +456,7 @@ private slots:
         dlg.state().inputPath = "/in/a.txt";
         dlg.state().outputPath = "/in/aout.txt";
         dlg.state().logPath = "/in/aout.log";
-        c.input->setText("typed in");
-        c.output->setText("typed out");
-        c.log->setText("typed log");
+        c.fill("typed in", "typed out", "typed log");
         const std::string missingFolder = dir->file("no/such/folder/x.txt");
         // One cancel and one refused file for each chooser.
         fake->fileChooser.answers = {std::nullopt, q(dir->file("missing.txt")),
@@ -533,24 +502,41 @@ private slots:
         }
     }
 
-    void outputChooserStartsFromTheStoredNameAndKeepsAnExistingFile() {
+    // The output's and the log's chooser: each starts from the stored name
+    // (not the typed one), keeps a chosen file that exists as it is, and
+    // stores and shows the choice; the output's follows the format.
+    void saveChoosersStartFromTheStoredNameAndKeepAnExistingFile_data() {
+        QTest::addColumn<bool>("log");
+        QTest::newRow("output") << false;
+        QTest::newRow("log") << true;
+    }
+
+    void saveChoosersStartFromTheStoredNameAndKeepAnExistingFile() {
+        QFETCH(bool, log);
         CEstimatorDlg dlg;
         Controls c(dlg);
-        dlg.state().outputPath = dir->file("stored.txt");
-        c.output->setText("typed.txt");
-        const std::string existing = dir->file("existing.txt");
+        std::string& stored = log ? dlg.state().logPath : dlg.state().outputPath;
+        QLineEdit* edit = log ? c.log : c.output;
+        stored = dir->file(log ? "stored.log" : "stored.txt");
+        edit->setText("typed.txt");
+        const std::string existing = dir->file(log ? "old.log" : "existing.txt");
         writeFile(existing, "earlier results\n");
         fake->fileChooser.answers = {q(existing)};
-        c.chooseOutput->click();
+        if (log) c.csv->click();  // the format plays no part
+        (log ? c.chooseLog : c.chooseOutput)->click();
         const FileChooserRequest& r = fake->fileChooser.requests.at(0);
         QCOMPARE(r.kind, FileChooserRequest::Kind::Save);
-        QCOMPARE(r.title, QStringLiteral("出力ファイル名選択"));
-        QCOMPARE(r.filters, QStringList{QStringLiteral("ﾃｷｽﾄ(*.txt)")});
-        QCOMPARE(r.defaultSuffix, QStringLiteral("txt"));
-        QCOMPARE(r.initialName, q(dir->file("stored.txt")));
+        QCOMPARE(r.title,
+                 log ? QStringLiteral("ログファイル名選択") : QStringLiteral("出力ファイル名選択"));
+        QCOMPARE(r.filters, QStringList{log ? QStringLiteral("logﾌｧｲﾙ(*.log)")
+                                            : QStringLiteral("ﾃｷｽﾄ(*.txt)")});
+        QCOMPARE(r.defaultSuffix, log ? QStringLiteral("log") : QStringLiteral("txt"));
+        QCOMPARE(r.initialName, q(dir->file(log ? "stored.log" : "stored.txt")));
         QCOMPARE(readFile(existing), std::string("earlier results\n"));
-        QCOMPARE(dlg.state().outputPath, existing);
-        QCOMPARE(c.output->text(), q(existing));
+        QCOMPARE(stored, existing);
+        QCOMPARE(edit->text(), q(existing));
+        QVERIFY(c.run->isEnabled());
+        if (log) return;
 
         // csv format: its own filter and extension; a new name is created empty.
         c.csv->click();
@@ -562,27 +548,6 @@ private slots:
         QCOMPARE(r2.initialName, q(dir->file("existing.csv")));  // switched by the click
         QVERIFY(std::filesystem::exists(dir->file("new.csv")));
         QCOMPARE(dlg.state().outputPath, dir->file("new.csv"));
-    }
-
-    void logChooserSetsTheLogName() {
-        CEstimatorDlg dlg;
-        Controls c(dlg);
-        dlg.state().logPath = dir->file("stored.log");
-        const std::string existing = dir->file("old.log");
-        writeFile(existing, "old log\n");
-        fake->fileChooser.answers = {q(existing)};
-        c.csv->click();  // the format plays no part
-        c.chooseLog->click();
-        const FileChooserRequest& r = fake->fileChooser.requests.at(0);
-        QCOMPARE(r.kind, FileChooserRequest::Kind::Save);
-        QCOMPARE(r.title, QStringLiteral("ログファイル名選択"));
-        QCOMPARE(r.filters, QStringList{QStringLiteral("logﾌｧｲﾙ(*.log)")});
-        QCOMPARE(r.defaultSuffix, QStringLiteral("log"));
-        QCOMPARE(r.initialName, q(dir->file("stored.log")));
-        QCOMPARE(readFile(existing), std::string("old log\n"));
-        QCOMPARE(dlg.state().logPath, existing);
-        QCOMPARE(c.log->text(), q(existing));
-        QVERIFY(c.run->isEnabled());
     }
 
     void formatButtonsSwitchTheStoredOutputName() {
@@ -644,14 +609,7 @@ private slots:
     void cancelDuringARunLeavesTheOldFilesAndSaysSo() {
         CEstimatorDlg dlg;
         Controls c(dlg);
-        const std::string input = dir->file("input.fifo");
-        QCOMPARE(::mkfifo(input.c_str(), 0600), 0);
-        c.input->setText(q(input));
-        c.output->setText(q(dir->file("areaout.txt")));
-        c.log->setText(q(dir->file("areaout.log")));
-        writeFile(dir->file("areaout.txt"), "old table\n");
-        writeFile(dir->file("areaout.log"), "old log\n");
-        fake->messageBoxes.answers = {true, true};
+        const std::string input = fillForPipeRun(c, true);
 
         bool sawProgress = false;
         bool secondRunRefused = false;
@@ -664,7 +622,7 @@ private slots:
             // The main dialog takes no input meanwhile.
             QTest::mouseClick(c.run, Qt::LeftButton);
             secondRunRefused = dlg.currentRun() == run;
-            expectedDisabled = !dlg.findChild<QAction*>("expectedAction")->isEnabled();
+            expectedDisabled = !c.expected->isEnabled();
             if (progress) {
                 QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
             }
@@ -676,20 +634,19 @@ private slots:
         QVERIFY(sawProgress);
         QVERIFY(secondRunRefused);
         QVERIFY(expectedDisabled);
-        QVERIFY(dlg.findChild<QAction*>("expectedAction")->isEnabled());
+        QVERIFY(c.expected->isEnabled());
         QVERIFY(dlg.currentRun() == nullptr);
         QCOMPARE(fake->messageBoxes.notices.size(), std::size_t{1});
         QVERIFY(fake->messageBoxes.errors.empty());
         QCOMPARE(fake->messageBoxes.answers.size(), std::size_t{2});  // no viewer question
-        QCOMPARE(readFile(dir->file("areaout.txt")), std::string("old table\n"));
-        QCOMPARE(readFile(dir->file("areaout.log")), std::string("old log\n"));
-        QVERIFY(!dlg.findChild<QAction*>("plotAction")->isEnabled());
+        expectOldFiles();
+        QVERIFY(!c.plot->isEnabled());
 
         // A run that succeeds enables the plots.
         fillForGoodRun(c);
         QTest::mouseClick(c.run, Qt::LeftButton);
         QVERIFY(fake->messageBoxes.errors.empty());
-        QVERIFY(dlg.findChild<QAction*>("plotAction")->isEnabled());
+        QVERIFY(c.plot->isEnabled());
 
         // Closing the window during a run stops the run, then closes.
         dlg.show();
@@ -723,11 +680,11 @@ private slots:
         Controls c(dlg);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        const std::string input = dir->file(afterProgress ? "input.fifo" : "missing.txt");
-        if (afterProgress) QCOMPARE(::mkfifo(input.c_str(), 0600), 0);
-        c.input->setText(q(input));
-        c.output->setText(q(dir->file("areaout.txt")));
-        c.log->setText(q(dir->file("areaout.log")));
+        std::string input = dir->file("missing.txt");
+        if (afterProgress)
+            input = fillForPipeRun(c, false);
+        else
+            c.fill(q(input), q(dir->file("areaout.txt")), q(dir->file("areaout.log")));
 
         bool progressBefore = false;
         if (afterProgress)
@@ -775,14 +732,7 @@ private slots:
         Controls c(dlg);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        const std::string input = dir->file("input.fifo");
-        QCOMPARE(::mkfifo(input.c_str(), 0600), 0);
-        c.input->setText(q(input));
-        c.output->setText(q(dir->file("areaout.txt")));
-        c.log->setText(q(dir->file("areaout.log")));
-        writeFile(dir->file("areaout.txt"), "old table\n");
-        writeFile(dir->file("areaout.log"), "old log\n");
-        fake->messageBoxes.answers = {true, true};
+        const std::string input = fillForPipeRun(c, true);
 
         bool sawProgress = false, openUntilTheRunEnds = false;
         QTimer::singleShot(BackgroundRun::PROGRESS_DELAY_MS + 300, &dlg, [&] {
@@ -801,8 +751,7 @@ private slots:
         QCOMPARE(finished.count(), 1);
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        QCOMPARE(readFile(dir->file("areaout.txt")), std::string("old table\n"));
-        QCOMPARE(readFile(dir->file("areaout.log")), std::string("old log\n"));
+        expectOldFiles();
         QVERIFY(fake->messageBoxes.notices.empty());  // it closes without a word
         QVERIFY(fake->messageBoxes.questions.empty());
     }

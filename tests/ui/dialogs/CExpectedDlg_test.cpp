@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "tests/support/test_support.h"
+#include "tests/ui/DialogHelpers.h"
 #include "tests/ui/FakePlatform.h"
 
 using tolven::test::dataFile;
@@ -20,33 +21,17 @@ namespace {
 
 // The dialog's controls, found by name.
 struct Controls {
-    explicit Controls(CExpectedDlg& dlg)
-        : strata(dlg.findChild<QLineEdit*>("strataEdit")),
-          browseStrata(dlg.findChild<QPushButton*>("browseStrataButton")),
-          unit(dlg.findChild<QRadioButton*>("unitRadio")),
-          all(dlg.findChild<QRadioButton*>("allRadio")),
-          rateFile(dlg.findChild<QRadioButton*>("rateFileRadio")),
-          rate(dlg.findChild<QLineEdit*>("rateEdit")),
-          browseRate(dlg.findChild<QPushButton*>("browseRateButton")),
-          ratePer(dlg.findChild<QComboBox*>("ratePerCombo")),
-          write(dlg.findChild<QLineEdit*>("writeEdit")),
-          create(dlg.findChild<QPushButton*>("createButton")),
-          cancel(dlg.findChild<QPushButton*>("cancelButton")) {}
-
-    QLineEdit* strata;
-    QPushButton* browseStrata;
-    QRadioButton* unit;
-    QRadioButton* all;
-    QRadioButton* rateFile;
-    QLineEdit* rate;
-    QPushButton* browseRate;
-    QComboBox* ratePer;
-    QLineEdit* write;
-    QPushButton* create;
-    QPushButton* cancel;
+    const CExpectedDlg& dlg;
+    QLineEdit* strata = child<QLineEdit>(dlg, "strataEdit");
+    QPushButton* browseStrata = child<QPushButton>(dlg, "browseStrataButton");
+    QRadioButton* unit = child<QRadioButton>(dlg, "unitRadio");
+    QRadioButton* rateFile = child<QRadioButton>(dlg, "rateFileRadio");
+    QLineEdit* rate = child<QLineEdit>(dlg, "rateEdit");
+    QPushButton* browseRate = child<QPushButton>(dlg, "browseRateButton");
+    QComboBox* ratePer = child<QComboBox>(dlg, "ratePerCombo");
+    QLineEdit* write = child<QLineEdit>(dlg, "writeEdit");
+    QPushButton* create = child<QPushButton>(dlg, "createButton");
 };
-
-QString q(const std::string& bytes) { return QString::fromStdString(bytes); }
 
 // The fixture's table under each reference (E derived by hand in the core's test).
 const char* const UNIT_TABLE = "1\tA\t3\t2\n1\tB\t3\t4\n2\tC\t4\t4\n";
@@ -78,7 +63,7 @@ private slots:
 
     void chosenStrataProposeTheInputNameAndCreateWritesIt() {
         CExpectedDlg dlg;
-        Controls c(dlg);
+        Controls c{dlg};
         QCOMPARE(dlg.windowTitle(), QStringLiteral("期待数の計算"));
         QVERIFY(c.unit->isChecked());
         QVERIFY(!c.rate->isEnabled() && !c.browseRate->isEnabled() && !c.ratePer->isEnabled());
@@ -102,7 +87,7 @@ private slots:
     void rateFileWithItsBase() {
         writeFile(dir->file("rates.txt"), "s1 10\ns2 30\n");
         CExpectedDlg dlg;
-        Controls c(dlg);
+        Controls c{dlg};
         c.strata->setText(q(strata));
         c.rateFile->click();
         QVERIFY(c.rate->isEnabled() && c.browseRate->isEnabled() && c.ratePer->isEnabled());
@@ -136,7 +121,7 @@ private slots:
             writeFile(strata, t.strataText);
             FakePlatform platform;
             CExpectedDlg dlg;
-            Controls c(dlg);
+            Controls c{dlg};
             c.strata->setText(q(strata));
             c.write->setText(q(dir->file("made.txt")));
             if (t.rateText) {

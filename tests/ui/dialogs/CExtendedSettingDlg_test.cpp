@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "core/model/extended_settings.h"
+#include "tests/ui/DialogHelpers.h"
 #include "tests/ui/FakePlatform.h"
 
 namespace {
@@ -22,26 +23,17 @@ using tolven::FitMode;
 
 // The dialog's controls, found by name.
 struct Controls {
-    explicit Controls(CExtendedSettingDlg& dlg)
-        : check(dlg.findChild<QCheckBox*>("posteriorCheck")),
-          level(dlg.findChild<QLineEdit*>("levelEdit")),
-          threshold(dlg.findChild<QLineEdit*>("thresholdEdit")),
-          newton(dlg.findChild<QRadioButton*>("newtonRadio")),
-          safeguarded(dlg.findChild<QRadioButton*>("safeguardedRadio")),
-          reset(dlg.findChild<QPushButton*>("resetButton")),
-          ok(dlg.findChild<QPushButton*>("okButton")),
-          cancel(dlg.findChild<QPushButton*>("cancelButton")) {}
-
     QStringList texts() const { return {level->text(), threshold->text()}; }
 
-    QCheckBox* check;
-    QLineEdit* level;
-    QLineEdit* threshold;
-    QRadioButton* newton;
-    QRadioButton* safeguarded;
-    QPushButton* reset;
-    QPushButton* ok;
-    QPushButton* cancel;
+    const CExtendedSettingDlg& dlg;
+    QCheckBox* check = child<QCheckBox>(dlg, "posteriorCheck");
+    QLineEdit* level = child<QLineEdit>(dlg, "levelEdit");
+    QLineEdit* threshold = child<QLineEdit>(dlg, "thresholdEdit");
+    QRadioButton* newton = child<QRadioButton>(dlg, "newtonRadio");
+    QRadioButton* safeguarded = child<QRadioButton>(dlg, "safeguardedRadio");
+    QPushButton* reset = child<QPushButton>(dlg, "resetButton");
+    QPushButton* ok = child<QPushButton>(dlg, "okButton");
+    QPushButton* cancel = child<QPushButton>(dlg, "cancelButton");
 };
 
 // Settings that differ from the defaults in every field.
@@ -70,7 +62,7 @@ void CExtendedSettingDlgTest::showsTheSettingsAndTexts() {
     ExtendedSettings settings = customSettings();
     settings.threshold = 1e-7;
     CExtendedSettingDlg dlg(settings);
-    const Controls c(dlg);
+    const Controls c{dlg};
     QCOMPARE(dlg.windowTitle(), QStringLiteral("拡張設定"));
     QCOMPARE(c.check->text(), QStringLiteral("事後区間と超過確率を出力する"));
     QStringList labels;
@@ -86,8 +78,7 @@ void CExtendedSettingDlgTest::showsTheSettingsAndTexts() {
     // Plain fixed notation, no exponent, no trailing zeros.
     QCOMPARE(c.texts(), (QStringList{"99.9", "0.0000001"}));
 
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QVERIFY(showActive(dlg));
     QCOMPARE(QApplication::focusWidget(), c.ok);
     // The radio group is one tab stop.
     for (QWidget* next :
@@ -132,9 +123,8 @@ void CExtendedSettingDlgTest::okChecksFieldsInOrder() {
     FakePlatform fake;
     ExtendedSettings settings = customSettings();
     CExtendedSettingDlg dlg(settings);
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    const Controls c(dlg);
+    QVERIFY(showActive(dlg));
+    const Controls c{dlg};
     c.check->setChecked(false);
     c.newton->setChecked(true);
     c.level->setText(texts[0]);
@@ -153,13 +143,17 @@ void CExtendedSettingDlgTest::okChecksFieldsInOrder() {
     QVERIFY(dlg.isVisible());
     QCOMPARE(QApplication::focusWidget(), refused == 0 ? c.level : c.threshold);
     QCOMPARE(c.texts(), texts);
+    // What was stored before the refusal stays stored through a cancel.
+    c.cancel->click();
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    expectSettings(settings, {false, level, threshold, FitMode::newton});
 }
 
 void CExtendedSettingDlgTest::resetStoresDefaultsAtOnce() {
     FakePlatform fake;
     ExtendedSettings settings = customSettings();
     CExtendedSettingDlg dlg(settings);
-    const Controls c(dlg);
+    const Controls c{dlg};
     c.level->setText("garbage");
     c.reset->click();
     expectSettings(settings, ExtendedSettings{});
@@ -175,18 +169,15 @@ void CExtendedSettingDlgTest::resetStoresDefaultsAtOnce() {
 
 void CExtendedSettingDlgTest::cancelEscapeAndCloseWriteNothing() {
     FakePlatform fake;
-    for (int way = 0; way < 3; ++way) {
+    for (const Dismissal way : ALL_DISMISSALS) {
         ExtendedSettings settings = customSettings();
         CExtendedSettingDlg dlg(settings);
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
-        const Controls c(dlg);
+        QVERIFY(showActive(dlg));
+        const Controls c{dlg};
         c.check->setChecked(false);
         c.newton->setChecked(true);
         c.level->setText("50");
-        if (way == 0) c.cancel->click();
-        if (way == 1) QTest::keyClick(&dlg, Qt::Key_Escape);
-        if (way == 2) dlg.close();
+        dismiss(dlg, way, c.cancel);
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
         expectSettings(settings, customSettings());

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "core/model/run_settings.h"
+#include "tests/ui/DialogHelpers.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/WhenModal.h"
 
@@ -21,28 +22,19 @@ const QString BETA = QStringLiteral("ERROR!! : 初期値 β\n0より大きい実
 
 // The dialog's controls, found by name.
 struct Controls {
-    explicit Controls(CSettingDlg& dlg)
-        : check(dlg.findChild<QCheckBox*>("excludeZeroCheck")),
-          epsilon(dlg.findChild<QLineEdit*>("epsilonEdit")),
-          iterations(dlg.findChild<QLineEdit*>("maxIterationsEdit")),
-          alpha(dlg.findChild<QLineEdit*>("initialAlphaEdit")),
-          beta(dlg.findChild<QLineEdit*>("initialBetaEdit")),
-          reset(dlg.findChild<QPushButton*>("resetButton")),
-          ok(dlg.findChild<QPushButton*>("okButton")),
-          cancel(dlg.findChild<QPushButton*>("cancelButton")) {}
-
     QStringList texts() const {
         return {epsilon->text(), iterations->text(), alpha->text(), beta->text()};
     }
 
-    QCheckBox* check;
-    QLineEdit* epsilon;
-    QLineEdit* iterations;
-    QLineEdit* alpha;
-    QLineEdit* beta;
-    QPushButton* reset;
-    QPushButton* ok;
-    QPushButton* cancel;
+    const CSettingDlg& dlg;
+    QCheckBox* check = child<QCheckBox>(dlg, "excludeZeroCheck");
+    QLineEdit* epsilon = child<QLineEdit>(dlg, "epsilonEdit");
+    QLineEdit* iterations = child<QLineEdit>(dlg, "maxIterationsEdit");
+    QLineEdit* alpha = child<QLineEdit>(dlg, "initialAlphaEdit");
+    QLineEdit* beta = child<QLineEdit>(dlg, "initialBetaEdit");
+    QPushButton* reset = child<QPushButton>(dlg, "resetButton");
+    QPushButton* ok = child<QPushButton>(dlg, "okButton");
+    QPushButton* cancel = child<QPushButton>(dlg, "cancelButton");
 };
 
 // Settings that differ from the defaults in every field.
@@ -68,7 +60,6 @@ private slots:
     void okStoresTheValuesAsShown();
     void okChecksFieldsInOrder_data();
     void okChecksFieldsInOrder();
-    void storesBeforeARefusalSurviveCancel();
     void valueShownAsZeroIsRefusedAtTheNextOk();
     void resetStoresDefaultsAtOnce();
     void cancelEscapeAndCloseWriteNothing();
@@ -107,14 +98,14 @@ void CSettingDlgTest::showsTheSettings() {
     QFETCH(QStringList, texts);
     settings = {excludeZero, epsilon, iterations, alpha, beta};
     CSettingDlg dlg(settings);
-    const Controls c(dlg);
+    const Controls c{dlg};
     QCOMPARE(c.check->isChecked(), excludeZero == 1);
     QCOMPARE(c.texts(), texts);
 }
 
 void CSettingDlgTest::layoutTabOrderAndFocus() {
     CSettingDlg dlg(settings);
-    const Controls c(dlg);
+    const Controls c{dlg};
     QCOMPARE(dlg.windowTitle(), QStringLiteral("詳細設定"));
     QCOMPARE(c.check->text(), QStringLiteral("ゼロを除く"));
     QCOMPARE(c.reset->text(), QStringLiteral("初期化"));
@@ -129,8 +120,7 @@ void CSettingDlgTest::layoutTabOrderAndFocus() {
     for (const QLineEdit* field : {c.epsilon, c.iterations, c.alpha, c.beta})
         QVERIFY(field->alignment() & Qt::AlignRight);
 
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QVERIFY(showActive(dlg));
     QCOMPARE(QApplication::focusWidget(), c.ok);
     const QList<QWidget*> order{c.cancel, c.check, c.epsilon, c.iterations,
                                 c.alpha,  c.beta,  c.reset,   c.ok};
@@ -144,7 +134,7 @@ void CSettingDlgTest::okStoresTheValuesAsShown() {
     FakePlatform fake;
     settings = {1, 0.0000123456, 9, 1.23456, -1.0};
     CSettingDlg dlg(settings);
-    Controls(dlg).ok->click();
+    Controls{dlg}.ok->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QVERIFY(fake.messageBoxes.errors.empty());
     expectSettings(settings, {1, 0.000012, 9, 1.235, -1.0});
@@ -194,9 +184,8 @@ void CSettingDlgTest::okChecksFieldsInOrder() {
     FakePlatform fake;
     settings = customSettings();
     CSettingDlg dlg(settings);
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    const Controls c(dlg);
+    QVERIFY(showActive(dlg));
+    const Controls c{dlg};
     c.check->setChecked(true);
     const QList<QLineEdit*> fields{c.epsilon, c.iterations, c.alpha, c.beta};
     for (int i = 0; i < fields.size(); ++i) fields[i]->setText(texts[i]);
@@ -214,29 +203,17 @@ void CSettingDlgTest::okChecksFieldsInOrder() {
     QVERIFY(dlg.isVisible());
     QCOMPARE(QApplication::focusWidget(), fields[refused]);
     QCOMPARE(c.texts(), texts);
-}
-
-void CSettingDlgTest::storesBeforeARefusalSurviveCancel() {
-    FakePlatform fake;
-    settings = customSettings();
-    CSettingDlg dlg(settings);
-    const Controls c(dlg);
-    c.check->setChecked(true);
-    c.epsilon->setText("0.25");
-    c.iterations->setText("many");
-    c.alpha->setText("9");
-    c.ok->click();
+    // What was stored before the refusal stays stored through a cancel.
     c.cancel->click();
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
-    const tolven::RunSettings o = customSettings();
-    expectSettings(settings, {1, 0.25, o.maxIterations, o.initialAlpha, o.initialBeta});
+    expectSettings(settings, {1, stored[0], int(stored[1]), stored[2], stored[3]});
 }
 
 void CSettingDlgTest::valueShownAsZeroIsRefusedAtTheNextOk() {
     FakePlatform fake;
     settings = {0, 0.0000001, 20, 0.0001, -1.0};
     CSettingDlg dlg(settings);
-    const Controls c(dlg);
+    const Controls c{dlg};
     QCOMPARE(c.epsilon->text(), QStringLiteral("0.000000"));
     c.ok->click();
     QCOMPARE(fake.messageBoxes.errors, std::vector<QString>{EPSILON});
@@ -252,7 +229,7 @@ void CSettingDlgTest::resetStoresDefaultsAtOnce() {
     FakePlatform fake;
     settings = {1, 0.5, 3, 4.0, 5.0};
     CSettingDlg dlg(settings);
-    const Controls c(dlg);
+    const Controls c{dlg};
     c.epsilon->setText("garbage");
     c.reset->click();
     tolven::RunSettings defaults;
@@ -269,18 +246,15 @@ void CSettingDlgTest::resetStoresDefaultsAtOnce() {
 
 void CSettingDlgTest::cancelEscapeAndCloseWriteNothing() {
     FakePlatform fake;
-    for (int way = 0; way < 3; ++way) {
+    for (const Dismissal way : ALL_DISMISSALS) {
         settings = customSettings();
         CSettingDlg dlg(settings);
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
-        const Controls c(dlg);
+        QVERIFY(showActive(dlg));
+        const Controls c{dlg};
         c.check->setChecked(true);
         c.epsilon->setText("0.75");
         c.alpha->setText("auto");
-        if (way == 0) c.cancel->click();
-        if (way == 1) QTest::keyClick(&dlg, Qt::Key_Escape);
-        if (way == 2) dlg.close();
+        dismiss(dlg, way, c.cancel);
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
         expectSettings(settings, customSettings());
@@ -291,9 +265,8 @@ void CSettingDlgTest::cancelEscapeAndCloseWriteNothing() {
 void CSettingDlgTest::enterInAFieldPressesOk() {
     FakePlatform fake;
     CSettingDlg dlg(settings);
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    const Controls c(dlg);
+    QVERIFY(showActive(dlg));
+    const Controls c{dlg};
     c.iterations->setFocus();
     c.iterations->setText("x");
     QTest::keyClick(c.iterations, Qt::Key_Return);
@@ -307,23 +280,14 @@ void CSettingDlgTest::enterInAFieldPressesOk() {
 // The refusal through the real message box: stop icon, the message, one OK.
 void CSettingDlgTest::refusalUsesARealMessageBox() {
     CSettingDlg dlg(settings);
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    const Controls c(dlg);
+    QVERIFY(showActive(dlg));
+    const Controls c{dlg};
     c.beta->setText("-2");
-    QString seenText;
-    int seenIcon = -1;
-    int seenButtons = -1;
-    whenModal<QMessageBox>([&](QMessageBox* box) {
-        seenText = box->text();
-        seenIcon = box->icon();
-        seenButtons = box->standardButtons();
-        box->button(QMessageBox::Ok)->click();
-    });
+    const auto seen = whenMessageBox(QMessageBox::Ok);
     c.ok->click();
-    QCOMPARE(seenText, BETA);
-    QCOMPARE(seenIcon, int(QMessageBox::Critical));
-    QCOMPARE(seenButtons, int(QMessageBox::Ok));
+    QCOMPARE(seen->text, BETA);
+    QCOMPARE(seen->icon, QMessageBox::Critical);
+    QCOMPARE(seen->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QVERIFY(dlg.isVisible());
     // The focus the dialog gets back once it is active again.
     QCOMPARE(dlg.focusWidget(), c.beta);

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "tests/support/test_support.h"
 #include "tests/ui/FakePlatform.h"
 #include "ui/app/ApplicationState.h"
 #include "ui/dialogs/CExtendedSettingDlg.h"
@@ -21,9 +22,14 @@ using namespace tolven;
 
 namespace {
 
-QString dataPath(const char* relative) {
-    return QString::fromLocal8Bit(qgetenv("TOLVEN_TEST_DATA")) + QLatin1Char('/') +
-           QLatin1String(relative);
+const std::string GRID = test::dataFile("geo/grid.gpkg");
+
+// The grid's outlines by code, labelled by name.
+MapBoundaries gridBoundaries() {
+    MapBoundaries boundaries;
+    const std::string error = loadMapBoundaries({GRID, "grid", "code", "name"}, boundaries);
+    if (!error.empty()) qFatal("%s", error.c_str());
+    return boundaries;
 }
 
 // Two units on the 3 x 3 grid: unit 1 the bottom row, unit 2 the rest.
@@ -55,7 +61,7 @@ private slots:
         FakePlatform fake;
         ApplicationState state;
         CExtendedSettingDlg dlg(state.extendedSettings, nullptr, &state.spatialSettings);
-        fake.fileChooser.answers.push_back(dataPath("geo/grid.gpkg"));
+        fake.fileChooser.answers.push_back(QString::fromStdString(GRID));
         dlg.findChild<QPushButton*>(QStringLiteral("boundaryBrowseButton"))->click();
         QComboBox* layers = dlg.layerChoice();
         QVERIFY(layers->findText(QStringLiteral("grid")) > 0);
@@ -116,10 +122,7 @@ private slots:
     void mapTabShowsHoversAndSaves() {
         FakePlatform fake;
         const RunOutcome outcome = gridOutcome();
-        MapBoundaries boundaries;
-        QCOMPARE(loadMapBoundaries(
-                     {dataPath("geo/grid.gpkg").toStdString(), "grid", "code", "name"}, boundaries),
-                 std::string());
+        MapBoundaries boundaries = gridBoundaries();
         CPlotDlg dlg(outcome, nullptr, &boundaries, QStringLiteral("grid.txt"));
         dlg.resize(900, 700);
         dlg.show();
@@ -184,10 +187,7 @@ private slots:
         QFETCH(int, rule);
         QFETCH(int, corner);
         QFETCH(int, middle);
-        MapBoundaries boundaries;
-        QCOMPARE(loadMapBoundaries(
-                     {dataPath("geo/grid.gpkg").toStdString(), "grid", "code", "name"}, boundaries),
-                 std::string());
+        MapBoundaries boundaries = gridBoundaries();
         loadMapContiguity(static_cast<ContiguityRule>(rule), DEFAULT_SNAP_DISTANCE, boundaries);
         QCOMPARE(boundaries.neighboursOfFeature.size(), std::size_t{9});
         QCOMPARE(int(boundaries.neighboursOfFeature[0].size()), corner);  // A01

@@ -8,16 +8,12 @@
 
 #include "core/model/not_available.h"
 #include "geo/boundary_layer.h"
+#include "tests/support/test_support.h"
 #include "ui/map/OutlineSimplification.h"
 
 using namespace tolven;
 
 namespace {
-
-QString dataPath(const char* relative) {
-    return QString::fromLocal8Bit(qgetenv("TOLVEN_TEST_DATA")) + QLatin1Char('/') +
-           QLatin1String(relative);
-}
 
 BoundaryLayer readLayer(const std::string& path, const std::string& layerName,
                         const std::string& field) {
@@ -26,6 +22,13 @@ BoundaryLayer readLayer(const std::string& path, const std::string& layerName,
     if (!error.empty()) qFatal("%s", error.c_str());
     return layer;
 }
+
+// The 3 x 3 grid of the fixtures, by code, and its outlines on the plane.
+struct Grid {
+    BoundaryLayer layer = readLayer(test::dataFile("geo/grid.gpkg"), "grid", "code");
+    LayerOutlines outlines = layerOutlines(layer);
+    PlaneOutlines plane = planeOutlines(outlines, {});
+};
 
 // One unit of regions with the given codes and EB(MLE) ratios (in percent;
 // NaN for "***"), and the ratio 1 everywhere.
@@ -83,9 +86,8 @@ private slots:
     // longitude shortened by the cosine of the latitude (about 2.66 : 1),
     // not the 3.3 : 1 of the degrees drawn as they are.
     void geographicLayerIsDrawnEqualArea() {
-        const std::string path = QString::fromLocal8Bit(qgetenv("TOLVEN_TEST_DATA")).toStdString() +
-                                 "/../../examples/nc_counties.gpkg";
-        const BoundaryLayer layer = readLayer(path, "", "FIPS");
+        const BoundaryLayer layer =
+            readLayer(test::dataFile("../../examples/nc_counties.gpkg"), "", "FIPS");
         const LayerOutlines outlines = layerOutlines(layer);
         QVERIFY(outlines.geographic);
         std::vector<std::size_t> all(outlines.featureCount());
@@ -107,11 +109,9 @@ private slots:
 
     // A projected layer is drawn as it is.
     void projectedLayerKeepsItsCoordinates() {
-        const BoundaryLayer layer =
-            readLayer(dataPath("geo/grid.gpkg").toStdString(), "grid", "code");
-        const LayerOutlines outlines = layerOutlines(layer);
-        QVERIFY(!outlines.geographic);
-        const PlaneOutlines plane = planeOutlines(outlines, {0});
+        const Grid grid;
+        QVERIFY(!grid.outlines.geographic);
+        const PlaneOutlines plane = planeOutlines(grid.outlines, {0});
         QVERIFY(!plane.projected);
         QCOMPARE(boundsOf(plane, {0, 8}), QRectF(500000, 4000000, 3000, 3000));
     }
@@ -119,10 +119,9 @@ private slots:
     // Classes and counts on the 3 x 3 grid: one region per fixed class, a
     // region without a value, one without a boundary and a repeated code.
     void legendCountsEachClass() {
-        const BoundaryLayer layer =
-            readLayer(dataPath("geo/grid.gpkg").toStdString(), "grid", "code");
-        const LayerOutlines outlines = layerOutlines(layer);
-        const PlaneOutlines plane = planeOutlines(outlines, {});
+        const Grid grid;
+        const BoundaryLayer& layer = grid.layer;
+        const PlaneOutlines& plane = grid.plane;
         // Bounds belong to the class above: 50 is "50–<80", 150 is "≥150".
         const RunOutcome outcome =
             outcomeOf({"A01", "A02", "A03", "A04", "A05", "A06", "A07", "A08", "Z99", "A01"},
@@ -146,10 +145,9 @@ private slots:
     }
 
     void quintilesAndProbabilities() {
-        const BoundaryLayer layer =
-            readLayer(dataPath("geo/grid.gpkg").toStdString(), "grid", "code");
-        const LayerOutlines outlines = layerOutlines(layer);
-        const PlaneOutlines plane = planeOutlines(outlines, {});
+        const Grid grid;
+        const BoundaryLayer& layer = grid.layer;
+        const PlaneOutlines& plane = grid.plane;
         const RunOutcome outcome = outcomeOf({"A01", "A02", "A03", "A04", "A05", "A06"},
                                              {10.0, 20.0, 30.0, 40.0, 50.0, 199.0});
         const UnitMap quintiles = buildUnitMap(outcome, outcome.units[0], layer, plane,
@@ -213,10 +211,9 @@ private slots:
     // north-west cell (A07) is at the top left, the south-east (A03) at the
     // bottom right.
     void drawsNorthUp() {
-        const BoundaryLayer layer =
-            readLayer(dataPath("geo/grid.gpkg").toStdString(), "grid", "code");
-        const LayerOutlines outlines = layerOutlines(layer);
-        const PlaneOutlines plane = planeOutlines(outlines, {});
+        const Grid grid;
+        const BoundaryLayer& layer = grid.layer;
+        const PlaneOutlines& plane = grid.plane;
         const RunOutcome outcome = outcomeOf({"A07", "A03"}, {10.0, 500.0});
         const UnitMap map = buildUnitMap(outcome, outcome.units[0], layer, plane, MapValue::EbMle,
                                          MapClassing::Fixed);

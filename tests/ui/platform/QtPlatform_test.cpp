@@ -16,17 +16,15 @@
 #include <memory>
 
 #include "tests/support/test_support.h"
+#include "tests/ui/EstimatorControls.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/WhenModal.h"
-#include "ui/dialogs/CEstimatorDlg.h"
 
 using tolven::test::readFile;
 using tolven::test::TempDir;
 using tolven::test::writeFile;
 
 namespace {
-
-QString q(const std::string& bytes) { return QString::fromStdString(bytes); }
 
 // Types `name` into the chooser's name field, over what it held, and
 // confirms it.
@@ -83,39 +81,28 @@ private slots:
 
     void errorBoxIsCaptionedWithTheProgramsName() {
         CEstimatorDlg dlg;
+        const EstimatorControls c(dlg);
         dlg.show();
         const std::string missing = dir->file("missing.txt");
-        dlg.findChild<QLineEdit*>("inputEdit")->setText(q(missing));
-        QString caption, text;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QMessageBox::StandardButtons buttons;
-        QWidget* owner = nullptr;
-        auto shown = whenModal<QMessageBox>([&](QMessageBox* box) {
-            caption = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
-            buttons = box->standardButtons();
-            owner = box->parentWidget();
-            box->button(QMessageBox::Ok)->click();
-        });
-        dlg.findChild<QPushButton*>("checkInputButton")->click();
-        QVERIFY(*shown);
-        QCOMPARE(caption, QStringLiteral("QtPlatform_test"));
-        QCOMPARE(caption, tolven::applicationName());
-        QCOMPARE(text, QStringLiteral("ERROR!! : 入力ファイル\n") + q(missing) +
-                           QStringLiteral(" を開けません"));
-        QCOMPARE(icon, QMessageBox::Critical);
-        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(owner, &dlg);
+        c.input->setText(q(missing));
+        const auto seen = whenMessageBox(QMessageBox::Ok);
+        c.check->click();
+        QVERIFY(seen->shown);
+        QCOMPARE(seen->caption, QStringLiteral("QtPlatform_test"));
+        QCOMPARE(seen->caption, tolven::applicationName());
+        QCOMPARE(seen->text, QStringLiteral("ERROR!! : 入力ファイル\n") + q(missing) +
+                                 QStringLiteral(" を開けません"));
+        QCOMPARE(seen->icon, QMessageBox::Critical);
+        QCOMPARE(seen->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(seen->owner, &dlg);
     }
 
     void questionsAfterARunHaveYesAndNoOnly() {
         CEstimatorDlg dlg;
+        const EstimatorControls c(dlg);
         dlg.show();
         writeFile(dir->file("area.txt"), "1 A 3 2.5\n1 B 5 4.0\n1 C 2 3.0\n");
-        dlg.findChild<QLineEdit*>("inputEdit")->setText(q(dir->file("area.txt")));
-        dlg.findChild<QLineEdit*>("outputEdit")->setText(q(dir->file("areaout.txt")));
-        dlg.findChild<QLineEdit*>("logEdit")->setText(q(dir->file("areaout.log")));
+        c.fill(q(dir->file("area.txt")), q(dir->file("areaout.txt")), q(dir->file("areaout.log")));
         QStringList asked;
         std::shared_ptr<bool> second;
         auto first = whenModal<QMessageBox>([&](QMessageBox* box) {
@@ -129,7 +116,7 @@ private slots:
             });
             box->button(QMessageBox::No)->click();
         });
-        dlg.findChild<QPushButton*>("runButton")->click();
+        c.run->click();
         QVERIFY(*first && second && *second);
         QCOMPARE(
             asked,
@@ -152,10 +139,10 @@ private slots:
         writeFile(dir->file("area 1.txt"), "1 A 3 2.5\n1 B 5 4.0\n1 C 2 3.0\n");
         {
             CEstimatorDlg dlg;
-            dlg.findChild<QLineEdit*>("inputEdit")->setText(QStringLiteral("area 1.txt"));
-            dlg.findChild<QLineEdit*>("outputEdit")->setText(QStringLiteral("area 1out.txt"));
-            dlg.findChild<QLineEdit*>("logEdit")->setText(q(dir->file("area 1out.log")));
-            dlg.findChild<QPushButton*>("runButton")->click();
+            const EstimatorControls c(dlg);
+            c.fill(QStringLiteral("area 1.txt"), QStringLiteral("area 1out.txt"),
+                   q(dir->file("area 1out.log")));
+            c.run->click();
         }
         QDir::setCurrent(before);
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));

@@ -1,7 +1,6 @@
 #include "ui/plots/CPlotDlg.h"
 
 #include <qcustomplot.h>
-#include <sys/resource.h>
 
 #include <QFile>
 #include <QLabel>
@@ -12,9 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
-#include <csignal>
+#include <optional>
 
 #include "core/numerics/funnel_limits.h"
+#include "tests/ui/DialogHelpers.h"
 #include "tests/ui/FakePlatform.h"
 #include "tests/ui/PlotOutcomes.h"
 #include "ui/plots/PlotAreaClip.h"
@@ -274,15 +274,11 @@ void CPlotDlgTest::failedSaveLeavesTheOldFile() {
     fake.fileChooser.answers.push_back(path);
     CPlotDlg dlg(outcome_);
 
-    rlimit saved{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 1000;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    if (cutShort) QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    QTest::mouseClick(dlg.findChild<QPushButton*>("saveButton"), Qt::LeftButton);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        std::optional<FileSizeLimit> limit;
+        if (cutShort) limit.emplace(1000);
+        QTest::mouseClick(dlg.findChild<QPushButton*>("saveButton"), Qt::LeftButton);
+    }
 
     QCOMPARE(fake.messageBoxes.errors.size(), std::size_t{1});
     QVERIFY2(fake.messageBoxes.errors.front().startsWith(error.arg(path)),
