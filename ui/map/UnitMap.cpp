@@ -115,17 +115,10 @@ UnitMap buildUnitMap(const RunOutcome& outcome, const UnitOutcome& unit, const B
 
 const QPainterPath& MapPathCache::path(std::size_t feature, double unitsPerPixel) {
     const int level = static_cast<int>(std::floor(std::log2(std::max(unitsPerPixel, 1e-300))));
-    std::vector<QPainterPath>& paths = levels_[level];
-    std::vector<char>& built = built_[level];
-    if (paths.empty()) {
-        paths.resize(plane_->outlines->featureCount());
-        built.assign(paths.size(), 0);
-    }
-    if (!built[feature]) {
-        paths[feature] = simplifiedPath(*plane_, feature, std::ldexp(1.0, level));
-        built[feature] = 1;
-    }
-    return paths[feature];
+    std::vector<std::optional<QPainterPath>>& paths = levels_[level];
+    if (paths.empty()) paths.resize(plane_->outlines->featureCount());
+    if (!paths[feature]) paths[feature] = simplifiedPath(*plane_, feature, std::ldexp(1.0, level));
+    return *paths[feature];
 }
 
 MapView fittedView(const QRectF& bounds, const QSizeF& area) {

@@ -9,6 +9,7 @@
 #include <QTransform>
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "geo/boundary_layer.h"
@@ -63,8 +64,7 @@ public:
 private:
     const PlaneOutlines* plane_;
     // Resolution level -> per feature its path, built when first asked for.
-    std::map<int, std::vector<QPainterPath>> levels_;
-    std::map<int, std::vector<char>> built_;
+    std::map<int, std::vector<std::optional<QPainterPath>>> levels_;
 };
 
 // Where the map looks: the plane's point at the middle of the drawing area,
