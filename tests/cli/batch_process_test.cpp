@@ -38,6 +38,26 @@ void expectNoTemporaries(const test::TempDir& dir) {
     }
 }
 
+// Starts tolven-batch with `arguments`; the child's id, or -1 when it could not start.
+pid_t spawnBatch(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv{const_cast<char*>(TOLVEN_BATCH_PATH)};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (::posix_spawn(&child, TOLVEN_BATCH_PATH, nullptr, nullptr, argv.data(), environ) != 0) {
+        return -1;
+    }
+    return child;
+}
+
+// Waits for `child` to end: its exit status, or -1 when it did not exit.
+int exitStatusOf(pid_t child) {
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
 class BatchProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -127,13 +147,9 @@ TEST_F(BatchProcessTest, ASignalHalfWayLeavesTheOldLogAndExitsWith128PlusIt) {
         std::filesystem::remove(table);
         ASSERT_EQ(::mkfifo(table.c_str(), 0600), 0);
         test::writeFile(log, "old log\n");
-        const std::string bigInput = dataFile("run/three_hundred_shuffled_units.txt");
-        const char* arguments[] = {TOLVEN_BATCH_PATH, "-o",   table.c_str(), "-l", log.c_str(),
-                                   bigInput.c_str(),  nullptr};
-        pid_t child = 0;
-        ASSERT_EQ(::posix_spawn(&child, TOLVEN_BATCH_PATH, nullptr, nullptr,
-                                const_cast<char* const*>(arguments), environ),
-                  0);
+        const pid_t child =
+            spawnBatch({"-o", table, "-l", log, dataFile("run/three_hundred_shuffled_units.txt")});
+        ASSERT_GT(child, 0);
         // Opening the pipe waits for the run to open it; nothing is read.
         const int reader = ::open(table.c_str(), O_RDONLY);
         ASSERT_GE(reader, 0);
@@ -149,11 +165,8 @@ TEST_F(BatchProcessTest, ASignalHalfWayLeavesTheOldLogAndExitsWith128PlusIt) {
         }
         ASSERT_GT(queued, 0);
         ::kill(child, signal);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_EQ(exitStatusOf(child), 128 + signal);
         ::close(reader);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
         EXPECT_EQ(readFile(log), "old log\n");
         expectNoTemporaries(dir);
     }
@@ -211,21 +224,11 @@ TEST_F(BatchProcessTest, AStopWhileOpeningANamedPipeExitsWith128PlusIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<char*> arguments{const_cast<char*>(TOLVEN_BATCH_PATH)};
-        for (const std::string& argument : c.arguments) {
-            arguments.push_back(const_cast<char*>(argument.c_str()));
-        }
-        arguments.push_back(nullptr);
-        pid_t child = 0;
-        ASSERT_EQ(
-            ::posix_spawn(&child, TOLVEN_BATCH_PATH, nullptr, nullptr, arguments.data(), environ),
-            0);
+        const pid_t child = spawnBatch(c.arguments);
+        ASSERT_GT(child, 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         ::kill(child, c.signal);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 128 + c.signal);
+        EXPECT_EQ(exitStatusOf(child), 128 + c.signal);
         EXPECT_FALSE(std::filesystem::exists(log));
         expectNoTemporaries(dir);
     }
@@ -255,10 +258,7 @@ TEST_F(BatchProcessTest, ThreadsTheSystemRefusesEndTheRunWithAMessage) {
                 log.c_str(), bigInput.c_str(), static_cast<char*>(nullptr));
         ::_exit(103);
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(exitStatusOf(child), 1);
     EXPECT_NE(readFile(errors).find("refused the run's threads"), std::string::npos)
         << readFile(errors);
     EXPECT_FALSE(std::filesystem::exists(table));
@@ -304,46 +304,45 @@ TEST_F(BatchProcessTest, RefusedStrataWriteNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("expectedout.txt")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("expectedout.log")));
 
-    // The computed input may not replace a file it was computed from.
+    // The computed input, the log and the neighbour list may not replace a
+    // file the run reads or writes, and a table that cannot be written leaves
+    // the old input file as it was.
     test::writeFile(strata, "1 A s1 2 10\n1 B s1 1 10\n");
-    const std::string strataText = readFile(strata);
-    EXPECT_EQ(batch("--strata " + shellWord(strata) + " --write-input " + shellWord(strata)), 1);
-    EXPECT_EQ(stderrText,
-              "ERROR!! : 入力ファイル\n" + strata + " は層別ファイルと同じファイルです\n");
-    EXPECT_EQ(readFile(strata), strataText);
     const std::string rates = dir.file("rates.txt");
     test::writeFile(rates, "s1 1\n");
-    EXPECT_EQ(batch("--strata " + shellWord(strata) + " --reference " + shellWord(rates) + " -l " +
-                    shellWord(rates)),
-              1);
-    EXPECT_EQ(stderrText,
-              "ERROR!! : ログファイル\n" + rates + " は基準率ファイルと同じファイルです\n");
-    EXPECT_EQ(readFile(rates), "s1 1\n");
-
-    // A table that cannot be written leaves the old input file as it was.
-    if (std::filesystem::exists("/dev/full")) {
-        test::writeFile(written, "old input\n");
-        EXPECT_EQ(batch("--strata " + shellWord(strata) + run + " -o /dev/full"), 1);
-        EXPECT_EQ(stderrText, "ERROR!! : 出力ファイル\n/dev/full に書き込めません\n");
-        EXPECT_EQ(readFile(written), "old input\n");
-        EXPECT_FALSE(std::filesystem::exists(dir.file("expectedout.log")));
-    }
-
-    // Nor may the neighbour list replace a source or the written input.
     const std::string gal = dir.file("n.gal");
     test::writeFile(gal, "2\nA 1\nB\nB 1\nA\n");
     test::writeFile(written, "old input\n");
+    const std::string fromStrata = "--strata " + shellWord(strata);
+    const std::string withRates = fromStrata + " --reference " + shellWord(rates);
     const std::string neighbours = " --neighbours " + shellWord(gal) + " --write-neighbours ";
-    EXPECT_EQ(batch("--strata " + shellWord(strata) + " --reference " + shellWord(rates) +
-                    neighbours + shellWord(rates)),
-              1);
-    EXPECT_EQ(stderrText,
-              "ERROR!! : 近傍ファイル\n" + rates + " は基準率ファイルと同じファイルです\n");
-    EXPECT_EQ(readFile(rates), "s1 1\n");
-    EXPECT_EQ(batch("--strata " + shellWord(strata) + run + neighbours + shellWord(written)), 1);
-    EXPECT_EQ(stderrText,
-              "ERROR!! : 近傍ファイル\n" + written + " は入力ファイルと同じファイルです\n");
-    EXPECT_EQ(readFile(written), "old input\n");
+    const struct {
+        const char* name;
+        std::string arguments;
+        std::string message;
+        std::string kept;  // a file left as it was
+    } refusals[] = {
+        {"input over the strata", fromStrata + " --write-input " + shellWord(strata),
+         "ERROR!! : 入力ファイル\n" + strata + " は層別ファイルと同じファイルです\n", strata},
+        {"log over the rates", withRates + " -l " + shellWord(rates),
+         "ERROR!! : ログファイル\n" + rates + " は基準率ファイルと同じファイルです\n", rates},
+        {"table that cannot be written", fromStrata + run + " -o /dev/full",
+         "ERROR!! : 出力ファイル\n/dev/full に書き込めません\n", written},
+        {"neighbours over the rates", withRates + neighbours + shellWord(rates),
+         "ERROR!! : 近傍ファイル\n" + rates + " は基準率ファイルと同じファイルです\n", rates},
+        {"neighbours over the input", fromStrata + run + neighbours + shellWord(written),
+         "ERROR!! : 近傍ファイル\n" + written + " は入力ファイルと同じファイルです\n", written},
+    };
+    for (const auto& c : refusals) {
+        SCOPED_TRACE(c.name);
+        if (c.arguments.ends_with("/dev/full") && !std::filesystem::exists("/dev/full")) continue;
+        const std::string before = readFile(c.kept);
+        EXPECT_EQ(batch(c.arguments), 1);
+        EXPECT_EQ(stderrText, c.message);
+        EXPECT_EQ(readFile(c.kept), before);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("expectedout.txt")));
+        EXPECT_FALSE(std::filesystem::exists(dir.file("expectedout.log")));
+    }
 }
 
 }  // namespace

@@ -291,80 +291,66 @@ TEST_F(EstimationRunTest, UnitsOfMoreThanMaxRegionsGrowTheTables) {
     EXPECT_NE(readFile(logPath).find(" Number of regions: 450\n"), std::string::npos);
 }
 
-TEST_F(EstimationRunTest, UnopenableOutputsLeaveEveryFileAsItWas) {
+TEST_F(EstimationRunTest, OutputsThatCannotBeOpenedOrWrittenLeaveEveryFileAsItWas) {
     writeFile(inputPath, "1 a 1 1.0\n1 b 2 3.0\n");
-    const std::string missingFolder = dir.file("no-such-folder");
-
-    // The log cannot be opened: the output is not even created.
-    logPath = missingFolder + "/x.log";
-    EXPECT_EQ(run(), 1);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0], "ERROR!! : ログファイル\n" + logPath + " を開けません");
-    EXPECT_FALSE(std::filesystem::exists(outputPath));
-
-    // The output cannot be opened: an existing log keeps its content...
-    logPath = dir.file("inputout.log");
-    outputPath = missingFolder + "/x.txt";
-    writeFile(logPath, "old log\n");
-    EXPECT_EQ(run(), 1);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0], "ERROR!! : 出力ファイル\n" + outputPath + " を開けません");
-    EXPECT_EQ(readFile(logPath), "old log\n");
-
-    // ...and a log created just for the attempt is gone again.
-    std::filesystem::remove(logPath);
-    EXPECT_EQ(run(), 1);
-    EXPECT_FALSE(std::filesystem::exists(logPath));
-
-    // A folder is no file to write.
-    outputPath = dir.path().string();
-    EXPECT_EQ(run(), 1);
-    EXPECT_EQ(messages.shown.at(0), "ERROR!! : 出力ファイル\n" + outputPath + " を開けません");
-
-    // An empty path cannot be opened either.
-    outputPath.clear();
-    EXPECT_EQ(run(), 1);
-    EXPECT_EQ(messages.shown.at(0), "ERROR!! : 出力ファイル\n を開けません");
-
+    const std::string log = logPath;
+    const std::string table = outputPath;
+    const std::string missing = dir.file("no-such-folder");
+    const std::string folder = dir.path().string();
     // A NUL inside a path would name another file: the one before the NUL.
     const std::string before = dir.file("before-nul.txt");
     writeFile(before, "keep\n");
-    for (const bool isLog : {true, false}) {
-        outputPath = dir.file("inputout.txt");
-        logPath = dir.file("inputout.log");
-        (isLog ? logPath : outputPath) = before + std::string(1, '\0') + "x";
+    const std::string nul = before + std::string(1, '\0') + "x";
+    const std::string logError = "ERROR!! : ログファイル\n";
+    const std::string tableError = "ERROR!! : 出力ファイル\n";
+    const struct {
+        const char* name;
+        std::string log, table, message;
+        bool oldOutputs;  // else neither the log nor the table exists beforehand
+    } cases[] = {
+        {"log in no folder", missing + "/x.log", table, logError + missing + "/x.log を開けません",
+         false},
+        {"table in no folder, old log", log, missing + "/x.txt",
+         tableError + missing + "/x.txt を開けません", true},
+        // A log created just for the attempt is gone again.
+        {"table in no folder, no old log", log, missing + "/x.txt",
+         tableError + missing + "/x.txt を開けません", false},
+        {"table is a folder", log, folder, tableError + folder + " を開けません", false},
+        {"empty table path", log, "", tableError + " を開けません", false},
+        {"NUL in the log path", nul, table, logError + before + " を開けません", false},
+        {"NUL in the table path", log, nul, tableError + before + " を開けません", false},
+        {"full disk under the table", log, "/dev/full", tableError + "/dev/full に書き込めません",
+         true},
+        {"full disk under the log", "/dev/full", table, logError + "/dev/full に書き込めません",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if ((c.log == "/dev/full" || c.table == "/dev/full") &&
+            !std::filesystem::exists("/dev/full")) {
+            continue;
+        }
+        std::filesystem::remove(log);
+        std::filesystem::remove(table);
+        if (c.oldOutputs) {
+            writeFile(log, "old log\n");
+            writeFile(table, "old table\n");
+        }
+        logPath = c.log;
+        outputPath = c.table;
         EXPECT_EQ(run(), 1);
-        const std::string subject = isLog ? "ログファイル" : "出力ファイル";
-        EXPECT_EQ(messages.shown, std::vector<std::string>{"ERROR!! : " + subject + "\n" + before +
-                                                           " を開けません"});
+        EXPECT_EQ(messages.shown, std::vector<std::string>{c.message});
+        EXPECT_EQ(readFile(log), c.oldOutputs ? "old log\n" : "");
+        EXPECT_EQ(readFile(table), c.oldOutputs ? "old table\n" : "");
         EXPECT_EQ(readFile(before), "keep\n");
+        // The input, the file before the NUL and any old outputs: nothing
+        // created, no temporary left behind.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                std::filesystem::directory_iterator()),
+                  c.oldOutputs ? 4 : 2);
     }
-}
-
-TEST_F(EstimationRunTest, AFullDiskIsReportedForEitherFileAndReplacesNeither) {
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    writeFile(inputPath, "1 a 1 1.0\n1 b 2 3.0\n");
-    writeFile(logPath, "old log\n");
-    writeFile(outputPath, "old table\n");
-    const std::string log = logPath;
-    const std::string table = outputPath;
-
-    outputPath = "/dev/full";
-    EXPECT_EQ(run(), 1);
-    EXPECT_EQ(messages.shown,
-              std::vector<std::string>{"ERROR!! : 出力ファイル\n/dev/full に書き込めません"});
-    EXPECT_EQ(readFile(log), "old log\n");
-
-    outputPath = table;
-    logPath = "/dev/full";
-    EXPECT_EQ(run(), 1);
-    EXPECT_EQ(messages.shown,
-              std::vector<std::string>{"ERROR!! : ログファイル\n/dev/full に書き込めません"});
-    EXPECT_EQ(readFile(table), "old table\n");
-    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
-                            std::filesystem::directory_iterator()),
-              3);  // input, log and table: no temporary left behind
+    EXPECT_FALSE(std::filesystem::exists("/dev/full") &&
+                 !std::filesystem::is_character_file("/dev/full"));
 }
 
 TEST_F(EstimationRunTest, AFileSizeLimitHalfWayReplacesNeitherOutput) {

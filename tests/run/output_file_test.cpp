@@ -372,6 +372,12 @@ TEST_F(OutputFileTest, ASignalHandlerRemovesTheTemporaries) {
     EXPECT_EQ(readFile(path), OLD);
 }
 
+int exitStatus(pid_t child) {
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
 // Runs `check` in a child process without root's power over permissions (as
 // nobody when the tests run as root) and returns its exit status.
 int runUnprivileged(const std::function<int()>& check) {
@@ -381,9 +387,7 @@ int runUnprivileged(const std::function<int()>& check) {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(100);
         ::_exit(check());
     }
-    int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
+    return exitStatus(child);
 }
 
 TEST_F(OutputFileTest, PermissionsDecideBetweenInPlaceAndRefusal) {
@@ -464,12 +468,6 @@ pid_t startCommit(const std::string& log, const std::string& table, const std::s
         ::_exit(commitPair(log, table, text, pause));
     }
     return child;
-}
-
-int exitStatus(pid_t child) {
-    int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
 }
 
 bool waitForContent(const std::string& path, const std::string& text) {

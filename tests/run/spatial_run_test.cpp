@@ -219,23 +219,6 @@ TEST_F(SpatialRunTest, ContiguityOfTheBoundariesServesLikeTheSameListInAGalFile)
     EXPECT_TRUE(queen.list.starts_with("0 9 grid code\nA01 3\nA02 A04 A05\n")) << queen.list;
 }
 
-TEST_F(SpatialRunTest, ARegionWithoutBoundaryIsRefusedBeforeAnyOutputIsWritten) {
-    const std::string input = dir.file("grid_layer.txt");
-    writeFile(input, gridLayerInput() + "3 ZZ 1 1.0\n");
-    RunBoundaries boundaries({dataFile("geo/grid.gpkg"), "grid", "code", ""});
-    RunRequest request = requestFor(input, "");
-    request.spatial.source = NeighbourSource::queen;
-    request.spatial.boundaries = &boundaries;
-    EXPECT_EQ(runEstimation(request, messages), RUN_FAILED);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(
-        messages.shown[0].find("の結合フィールド code に地域コード ZZ (20 行目) がありません"),
-        std::string::npos)
-        << messages.shown[0];
-    EXPECT_FALSE(std::filesystem::exists(request.outputPath));
-    EXPECT_FALSE(std::filesystem::exists(request.logPath));
-}
-
 TEST_F(SpatialRunTest, WholeFileModeIsOneUnitSeededWithMinusOne) {
     const std::string input = dir.file("whole.txt");
     std::string text = readFile(dataFile(GRID_INPUT));
@@ -252,9 +235,12 @@ TEST_F(SpatialRunTest, WholeFileModeIsOneUnitSeededWithMinusOne) {
 
 TEST_F(SpatialRunTest, BadNeighbourFilesAreRefusedBeforeAnyOutputIsWritten) {
     static const char A_FOLDER[] = "";
+    static const char BOUNDARIES[] = "";
     const struct {
         const char* name;
-        const char* gal;  // null: no such file; A_FOLDER: a folder of that name
+        // null: no such file; A_FOLDER: a folder of that name; BOUNDARIES:
+        // queen contiguity of the grid layer, which lacks one of the codes
+        const char* gal;
         const char* message;
     } cases[] = {
         {"no such file", nullptr, "を開けません"},
@@ -262,24 +248,35 @@ TEST_F(SpatialRunTest, BadNeighbourFilesAreRefusedBeforeAnyOutputIsWritten) {
         {"bad neighbour line", "2\n1 1\n2 3\n2 1\n1\n", ": line 3: 2 neighbours where"},
         {"code missing from the list", "2\n1 1\n2\n2 1\n1\n",
          "に地域コード 3 (3 行目) がありません"},
+        {"region without boundary", BOUNDARIES,
+         "の結合フィールド code に地域コード ZZ (20 行目) がありません"},
     };
+    RunBoundaries boundaries({dataFile("geo/grid.gpkg"), "grid", "code", ""});
+    const std::string unbounded = dir.file("grid_layer.txt");
+    writeFile(unbounded, gridLayerInput() + "3 ZZ 1 1.0\n");
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         const std::string gal = dir.file("list.gal");
         std::filesystem::remove(gal);
         if (c.gal == A_FOLDER) {
             std::filesystem::create_directory(gal);
-        } else if (c.gal) {
+        } else if (c.gal && c.gal != BOUNDARIES) {
             writeFile(gal, c.gal);
         }
         RunRequest request = requestFor(dataFile(GRID_INPUT), gal);
+        if (c.gal == BOUNDARIES) {
+            request = requestFor(unbounded, "");
+            request.spatial.source = NeighbourSource::queen;
+            request.spatial.boundaries = &boundaries;
+        }
         request.spatial.writeNeighboursPath = dir.file("written.gal");
         messages.shown.clear();
-        EXPECT_EQ(runEstimation(request, messages), RUN_FAILED) << c.name;
-        ASSERT_EQ(messages.shown.size(), 1u) << c.name;
+        EXPECT_EQ(runEstimation(request, messages), RUN_FAILED);
+        ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_NE(messages.shown[0].find(c.message), std::string::npos) << messages.shown[0];
-        EXPECT_FALSE(std::filesystem::exists(request.outputPath)) << c.name;
-        EXPECT_FALSE(std::filesystem::exists(request.logPath)) << c.name;
-        EXPECT_FALSE(std::filesystem::exists(request.spatial.writeNeighboursPath)) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(request.outputPath));
+        EXPECT_FALSE(std::filesystem::exists(request.logPath));
+        EXPECT_FALSE(std::filesystem::exists(request.spatial.writeNeighboursPath));
     }
 }
 

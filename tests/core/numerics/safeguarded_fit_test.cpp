@@ -19,7 +19,24 @@
 namespace tolven::test {
 namespace {
 
-using SafeguardedFitTest = EngineTest;
+class SafeguardedFitTest : public EngineTest {
+protected:
+    // Whether the engine's plain Newton-Raphson fit, with the default settings
+    // and the given start, ends at finite positive estimates.
+    bool newtonFitSucceeds(const std::vector<int>& observed, const std::vector<double>& expected,
+                           int excludeZero, double initialAlpha, double initialBeta) {
+        SetUp();
+        runSettings.excludeZero = excludeZero;
+        runSettings.initialAlpha = initialAlpha;
+        runSettings.initialBeta = initialBeta;
+        loadUnit(observed, expected);
+        computeRatioStatistics();
+        fitMaximumLikelihood();
+        return unitResults.mleConverged == 1 && std::isfinite(unitResults.mleAlpha) &&
+               unitResults.mleAlpha > 0.0 && std::isfinite(unitResults.mleBeta) &&
+               unitResults.mleBeta > 0.0;
+    }
+};
 using Real = long double;
 
 // Relative tolerances.
@@ -35,31 +52,6 @@ constexpr double FINITE_DIFFERENCE_TOLERANCE = 1e-4;
 SafeguardedFitResult fit(const Counts& unit, const std::atomic<bool>* cancel = nullptr) {
     DigammaSums scratch;
     return fitSafeguarded(unit.observed.data(), unit.expected.data(), unit.size(), scratch, cancel);
-}
-
-// Whether the engine's plain Newton-Raphson fit, with the default settings
-// and the given start, ends at finite positive estimates.
-bool newtonFitSucceeds(const Counts& unit, int excludeZero, double initialAlpha,
-                       double initialBeta) {
-    RegionTable regionTable;
-    UnitResults unitResults;
-    RunSettings runSettings;
-    DigammaSums sums;
-    setDefaultSettings(runSettings);
-    runSettings.excludeZero = excludeZero;
-    runSettings.initialAlpha = initialAlpha;
-    runSettings.initialBeta = initialBeta;
-    regionTable.ensureSlots(unit.size());
-    regionTable.regionCount = unit.size();
-    for (int i = 1; i <= unit.size(); ++i) {
-        regionTable.observed[i] = unit.observed[i];
-        regionTable.expected[i] = unit.expected[i];
-    }
-    computeRatioStatistics(regionTable, unitResults, runSettings);
-    fitMaximumLikelihood(regionTable, runSettings, unitResults, sums);
-    return unitResults.mleConverged == 1 && std::isfinite(unitResults.mleAlpha) &&
-           unitResults.mleAlpha > 0.0 && std::isfinite(unitResults.mleBeta) &&
-           unitResults.mleBeta > 0.0;
 }
 
 // The checks below are computed here in long double from the textbook
@@ -194,7 +186,8 @@ TEST_F(SafeguardedFitTest, ReachesTheMaximumWhereNewtonRunsAway) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const Counts unit(c.observed, c.expected);
-        ASSERT_FALSE(newtonFitSucceeds(unit, c.excludeZero, c.initialAlpha, c.initialBeta));
+        ASSERT_FALSE(newtonFitSucceeds(c.observed, c.expected, c.excludeZero, c.initialAlpha,
+                                       c.initialBeta));
 
         const SafeguardedFitResult result = fit(unit);
         ASSERT_TRUE(result.converged);
