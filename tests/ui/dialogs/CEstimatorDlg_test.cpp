@@ -109,9 +109,7 @@ private slots:
         QVERIFY(!c.run->isEnabled());
         QVERIFY(!c.check->isEnabled());
         for (QWidget* w :
-             {static_cast<QWidget*>(c.quit), static_cast<QWidget*>(c.browse),
-              static_cast<QWidget*>(c.chooseOutput), static_cast<QWidget*>(c.chooseLog),
-              static_cast<QWidget*>(c.input), static_cast<QWidget*>(c.txt)})
+             QWidgetList{c.quit, c.browse, c.chooseOutput, c.chooseLog, c.input, c.txt})
             QVERIFY(w->isEnabled());
         QVERIFY(c.run->isDefault());
         QCOMPARE(dlg.state().runSettings.epsilon, 0.00001);
