@@ -50,6 +50,9 @@ const char* const GOOD_INPUT =
 
 using Controls = EstimatorControls;
 
+// The ways a run is stopped part way.
+enum class Stop { ProgressCancel, Close, WindowSystemClose };
+
 }  // namespace
 
 class CEstimatorDlgTest : public QObject {
@@ -106,9 +109,7 @@ private slots:
         QVERIFY(!c.run->isEnabled());
         QVERIFY(!c.check->isEnabled());
         for (QWidget* w :
-             {static_cast<QWidget*>(c.quit), static_cast<QWidget*>(c.browse),
-              static_cast<QWidget*>(c.chooseOutput), static_cast<QWidget*>(c.chooseLog),
-              static_cast<QWidget*>(c.input), static_cast<QWidget*>(c.txt)})
+             QWidgetList{c.quit, c.browse, c.chooseOutput, c.chooseLog, c.input, c.txt})
             QVERIFY(w->isEnabled());
         QVERIFY(c.run->isDefault());
         QCOMPARE(dlg.state().runSettings.epsilon, 0.00001);
@@ -230,9 +231,14 @@ private slots:
         QVERIFY(fake->messageBoxes.errors.empty());
         QVERIFY(dlg.isVisible());
         QCOMPARE(finished.count(), 0);
-        // Clicking 実行 and an explicit accept() keep the dialog open too.
+        // Clicking 実行 and an explicit accept() keep the dialog open too; the
+        // second run replaces the output and asks again.
+        const std::string first = readFile(dir->file("areaout.txt"));
+        QVERIFY(!first.empty());
+        writeFile(dir->file("areaout.txt"), "stale");
         c.run->click();
         dlg.accept();
+        QCOMPARE(readFile(dir->file("areaout.txt")), first);
         QCOMPARE(fake->messageBoxes.questions.size(), 4u);
         QVERIFY(dlg.isVisible());
         QCOMPARE(finished.count(), 0);
@@ -312,47 +318,40 @@ private slots:
         QCOMPARE(c.output->text(), outputName);
     }
 
-    void twoRunsInARowReplaceTheFilesAndAskAgain() {
-        CEstimatorDlg dlg;
-        Controls c(dlg);
-        fillForGoodRun(c);
-        c.run->click();
-        const std::string first = readFile(dir->file("areaout.txt"));
-        QVERIFY(!first.empty());
-        writeFile(dir->file("areaout.txt"), "stale");
-        c.run->click();
-        QCOMPARE(readFile(dir->file("areaout.txt")), first);
-        QCOMPARE(fake->messageBoxes.questions.size(), 4u);
+    // 内容確認・修正 opens the editor on a readable input; a missing file or a
+    // folder gets the message instead, and no editor.
+    void checkInputOpensTheEditorOnlyOnAReadableFile_data() {
+        QTest::addColumn<QString>("name");  // in the test's folder; empty: the folder
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("readable file") << "area.txt" << true;
+        QTest::newRow("missing file") << "missing.txt" << false;
+        QTest::newRow("folder") << "" << false;
     }
 
-    void checkInputRefusesAPathItCannotOpen() {
-        CEstimatorDlg dlg;
-        Controls c(dlg);
-        for (const std::string& path : {dir->file("missing.txt"), dir->path().string()}) {
-            fake->messageBoxes.errors.clear();
-            c.input->setText(q(path));
-            auto editorOpened = whenModal<CEditorDlg>([](CEditorDlg* e) { e->reject(); }, 300);
-            c.check->click();
-            QCOMPARE(dlg.state().inputPath, path);
-            QCOMPARE(fake->messageBoxes.errors,
-                     std::vector<QString>{QStringLiteral("ERROR!! : 入力ファイル\n") + q(path) +
-                                          QStringLiteral(" を開けません")});
-            QTest::qWait(400);
-            QVERIFY(!*editorOpened);
-        }
-    }
-
-    void checkInputOpensTheEditorOnAReadableFile() {
+    void checkInputOpensTheEditorOnlyOnAReadableFile() {
+        QFETCH(QString, name);
+        QFETCH(bool, readable);
         CEstimatorDlg dlg;
         Controls c(dlg);
         dlg.show();
-        writeFile(dir->file("area.txt"), GOOD_INPUT);
-        c.input->setText(q(dir->file("area.txt")));
-        auto editorOpened = whenModal<CEditorDlg>([](CEditorDlg* e) { e->reject(); });
+        const std::string path =
+            name.isEmpty() ? dir->path().string() : dir->file(name.toStdString());
+        if (readable) writeFile(path, GOOD_INPUT);
+        c.input->setText(q(path));
+        auto editorOpened =
+            whenModal<CEditorDlg>([](CEditorDlg* e) { e->reject(); }, readable ? 5000 : 300);
         c.check->click();
-        QVERIFY(*editorOpened);
-        QVERIFY(fake->messageBoxes.errors.empty());
-        QCOMPARE(dlg.state().inputPath, dir->file("area.txt"));
+        QCOMPARE(dlg.state().inputPath, path);
+        if (readable) {
+            QVERIFY(*editorOpened);
+            QVERIFY(fake->messageBoxes.errors.empty());
+            return;
+        }
+        QCOMPARE(fake->messageBoxes.errors,
+                 std::vector<QString>{QStringLiteral("ERROR!! : 入力ファイル\n") + q(path) +
+                                      QStringLiteral(" を開けません")});
+        QTest::qWait(400);
+        QVERIFY(!*editorOpened);
     }
 
     void menuCommandsOpenTheirDialogs() {
@@ -604,62 +603,75 @@ private slots:
         }
     }
 
-    // The input is a pipe whose writer comes only after the cancel, so the
-    // run is sure to be going on (reading) when the progress window appears.
-    void cancelDuringARunLeavesTheOldFilesAndSaysSo() {
+    // A run stopped part way leaves the old files and asks nothing. The input
+    // is a pipe whose writer comes only after the stop, so the run is sure to
+    // be going on (reading) then. Closing the window stops the run as the
+    // progress window's cancel does, then closes without a word; the window
+    // system's close counts too, although Qt drops it for a window that a
+    // modal one blocks.
+    void stoppingARunLeavesTheOldFiles_data() {
+        QTest::addColumn<int>("stop");
+        QTest::addColumn<int>("atMs");
+        const int progressUp = BackgroundRun::PROGRESS_DELAY_MS + 300;
+        QTest::newRow("progress window's cancel") << int(Stop::ProgressCancel) << progressUp;
+        QTest::newRow("close, before the progress window") << int(Stop::Close) << 100;
+        QTest::newRow("window system's close") << int(Stop::WindowSystemClose) << progressUp;
+    }
+
+    void stoppingARunLeavesTheOldFiles() {
+        QFETCH(int, stop);
+        QFETCH(int, atMs);
         CEstimatorDlg dlg;
         Controls c(dlg);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         const std::string input = fillForPipeRun(c, true);
 
-        bool sawProgress = false;
-        bool secondRunRefused = false;
-        bool expectedDisabled = false;
-        QTimer::singleShot(BackgroundRun::PROGRESS_DELAY_MS + 300, &dlg, [&] {
+        bool sawProgress = false, secondRunRefused = false, expectedDisabled = false;
+        bool openUntilTheRunEnds = false;
+        QTimer::singleShot(atMs, &dlg, [&] {
             BackgroundRun* run = dlg.currentRun();
-            QVERIFY(run != nullptr);
-            QProgressDialog* progress = run->progressWindow();
+            QProgressDialog* progress = run ? run->progressWindow() : nullptr;
             sawProgress = progress != nullptr && progress->isVisible();
             // The main dialog takes no input meanwhile.
             QTest::mouseClick(c.run, Qt::LeftButton);
-            secondRunRefused = dlg.currentRun() == run;
+            secondRunRefused = run != nullptr && dlg.currentRun() == run;
             expectedDisabled = !c.expected->isEnabled();
-            if (progress) {
+            if (Stop(stop) == Stop::ProgressCancel && progress)
                 QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
-            }
-            // Only now does the pipe get a writer: the read ends, the run stops.
-            writeFile(input, GOOD_INPUT);
+            if (Stop(stop) == Stop::Close) dlg.close();
+            if (Stop(stop) == Stop::WindowSystemClose)
+                QWindowSystemInterface::handleCloseEvent<
+                    QWindowSystemInterface::SynchronousDelivery>(dlg.windowHandle());
+            openUntilTheRunEnds = dlg.isVisible();
+            writeFile(input, GOOD_INPUT);  // only now does the read end: the run stops
         });
+        QSignalSpy finished(&dlg, &QDialog::finished);
         QTest::mouseClick(c.run, Qt::LeftButton);
 
-        QVERIFY(sawProgress);
+        QCOMPARE(sawProgress, atMs > BackgroundRun::PROGRESS_DELAY_MS);
         QVERIFY(secondRunRefused);
         QVERIFY(expectedDisabled);
-        QVERIFY(c.expected->isEnabled());
+        QVERIFY(openUntilTheRunEnds);
         QVERIFY(dlg.currentRun() == nullptr);
-        QCOMPARE(fake->messageBoxes.notices.size(), std::size_t{1});
-        QVERIFY(fake->messageBoxes.errors.empty());
-        QCOMPARE(fake->messageBoxes.answers.size(), std::size_t{2});  // no viewer question
         expectOldFiles();
+        QVERIFY(fake->messageBoxes.errors.empty());
+        QVERIFY(fake->messageBoxes.questions.empty());  // no viewer question
+        const bool closes = Stop(stop) != Stop::ProgressCancel;
+        QCOMPARE(finished.count(), closes ? 1 : 0);
+        QCOMPARE(dlg.isVisible(), !closes);
+        QCOMPARE(fake->messageBoxes.notices.size(), closes ? 0u : 1u);
+        if (closes) {
+            QCOMPARE(dlg.result(), int(QDialog::Rejected));
+            return;
+        }
+        QVERIFY(c.expected->isEnabled());
         QVERIFY(!c.plot->isEnabled());
-
         // A run that succeeds enables the plots.
         fillForGoodRun(c);
         QTest::mouseClick(c.run, Qt::LeftButton);
         QVERIFY(fake->messageBoxes.errors.empty());
         QVERIFY(c.plot->isEnabled());
-
-        // Closing the window during a run stops the run, then closes.
-        dlg.show();
-        c.input->setText(q(input));
-        QTimer::singleShot(100, &dlg, [&] {
-            dlg.close();
-            QVERIFY(dlg.isVisible());  // not before the run is over
-            writeFile(input, GOOD_INPUT);
-        });
-        QTest::mouseClick(c.run, Qt::LeftButton);
-        QVERIFY(!dlg.isVisible());
-        QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        QCOMPARE(readFile(dir->file("areaout.log")).rfind("EB estimator", 0), std::size_t{0});
     }
 
     // A message of the run, in a real message box, is the window in front and
@@ -722,38 +734,6 @@ private slots:
         QVERIFY(fake->messageBoxes.questions.empty());
         QVERIFY(!std::filesystem::exists(dir->file("areaout.txt")));
         QVERIFY(dlg.isVisible());
-    }
-
-    // The window system's close (the title bar's close box) during a run, which
-    // Qt drops for a window that a modal one blocks, stops the run as closing
-    // through the program does: the old files stay, then the dialog closes.
-    void windowSystemCloseDuringARunStopsItAndCloses() {
-        CEstimatorDlg dlg;
-        Controls c(dlg);
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        const std::string input = fillForPipeRun(c, true);
-
-        bool sawProgress = false, openUntilTheRunEnds = false;
-        QTimer::singleShot(BackgroundRun::PROGRESS_DELAY_MS + 300, &dlg, [&] {
-            QProgressDialog* progress = dlg.currentRun()->progressWindow();
-            sawProgress = progress != nullptr && progress->isVisible();
-            QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
-                dlg.windowHandle());
-            openUntilTheRunEnds = dlg.isVisible();
-            writeFile(input, GOOD_INPUT);  // the read ends, the run stops
-        });
-        QSignalSpy finished(&dlg, &QDialog::finished);
-        QTest::mouseClick(c.run, Qt::LeftButton);
-
-        QVERIFY(sawProgress);
-        QVERIFY(openUntilTheRunEnds);
-        QCOMPARE(finished.count(), 1);
-        QVERIFY(!dlg.isVisible());
-        QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        expectOldFiles();
-        QVERIFY(fake->messageBoxes.notices.empty());  // it closes without a word
-        QVERIFY(fake->messageBoxes.questions.empty());
     }
 
     void displayIsNeededBeforeQtStarts() {

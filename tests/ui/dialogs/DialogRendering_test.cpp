@@ -23,30 +23,38 @@ QRect fromDialogUnits(int x, int y, int width, int height) {
     return QRect(px(x), px(y), px(width), px(height));
 }
 
+// Where a control of a dialog sits, in pixels.
 struct Placement {
     const char* name;
-    QRect units;  // x, y, width, height in dialog units
+    QRect rect;
 };
 
 const Placement MAIN_CONTROLS[] = {
-    {"runButton", {210, 150, 50, 16}},
-    {"quitButton", {265, 150, 50, 16}},
-    {"inputLabel", {6, 12, 105, 8}},
-    {"inputEdit", {6, 24, 252, 14}},
-    {"browseInputButton", {264, 24, 50, 14}},
-    {"checkInputButton", {264, 42, 50, 14}},
-    {"outputLabel", {6, 66, 103, 8}},
-    {"outputEdit", {6, 90, 252, 14}},
-    {"logLabel", {6, 114, 94, 8}},
-    {"logEdit", {6, 126, 252, 14}},
-    {"txtFormatRadio", {24, 78, 41, 10}},
-    {"csvFormatRadio", {72, 78, 48, 10}},
-    {"chooseOutputButton", {264, 90, 50, 14}},
-    {"chooseLogButton", {264, 126, 50, 14}},
+    {"runButton", fromDialogUnits(210, 150, 50, 16)},
+    {"quitButton", fromDialogUnits(265, 150, 50, 16)},
+    {"inputLabel", fromDialogUnits(6, 12, 105, 8)},
+    {"inputEdit", fromDialogUnits(6, 24, 252, 14)},
+    {"browseInputButton", fromDialogUnits(264, 24, 50, 14)},
+    {"checkInputButton", fromDialogUnits(264, 42, 50, 14)},
+    {"outputLabel", fromDialogUnits(6, 66, 103, 8)},
+    {"outputEdit", fromDialogUnits(6, 90, 252, 14)},
+    {"logLabel", fromDialogUnits(6, 114, 94, 8)},
+    {"logEdit", fromDialogUnits(6, 126, 252, 14)},
+    {"txtFormatRadio", fromDialogUnits(24, 78, 41, 10)},
+    {"csvFormatRadio", fromDialogUnits(72, 78, 48, 10)},
+    {"chooseOutputButton", fromDialogUnits(264, 90, 50, 14)},
+    {"chooseLogButton", fromDialogUnits(264, 126, 50, 14)},
 };
 
-QRect expected(const Placement& p) {
-    return fromDialogUnits(p.units.x(), p.units.y(), p.units.width(), p.units.height());
+// The test fails, naming the control, unless each control in `controls`
+// is a child of `parent` at its place.
+template <std::size_t N>
+void expectPlaced(const QWidget& parent, const Placement (&controls)[N]) {
+    for (const Placement& p : controls) {
+        auto* w = parent.findChild<QWidget*>(p.name);
+        QVERIFY2(w, p.name);
+        QCOMPARE(w->geometry(), p.rect);
+    }
 }
 
 // Whether the font that `widget` draws with has a glyph for every character
@@ -102,17 +110,13 @@ private slots:
                                      "expectedAction", "aboutAction"}));
         QVERIFY(commandBar->geometry().left() > 0);
 
-        for (const Placement& p : MAIN_CONTROLS) {
-            auto* w = client->findChild<QWidget*>(p.name);
-            QVERIFY2(w, p.name);
-            QCOMPARE(w->geometry(), expected(p));
-        }
+        expectPlaced(*client, MAIN_CONTROLS);
+        if (QTest::currentTestFailed()) return;
         // Nothing moves when the window grows.
         dlg.resize(800, 500);
         QTest::qWait(20);
         QCOMPARE(client->pos(), QPoint(0, menuBar->height()));
-        for (const Placement& p : MAIN_CONTROLS)
-            QCOMPARE(client->findChild<QWidget*>(p.name)->geometry(), expected(p));
+        expectPlaced(*client, MAIN_CONTROLS);
     }
 
     void mainDialogRendersEveryText() {
@@ -135,7 +139,7 @@ private slots:
             QCOMPARE(QFontInfo(w->font()).family(), QStringLiteral("VL Gothic"));
             // Text or frame: something is drawn in every control's place.
             if (!text.isEmpty() || qobject_cast<QLineEdit*>(w))
-                QVERIFY2(colours(image, expected(p).translated(offset)) > 2, p.name);
+                QVERIFY2(colours(image, p.rect.translated(offset)) > 2, p.name);
         }
         for (QAction* a : dlg.findChildren<QAction*>()) QVERIFY(drawable(&dlg, a->text()));
         QVERIFY(drawable(&dlg, dlg.windowTitle()));
@@ -152,10 +156,7 @@ private slots:
         QCOMPARE(about.windowTitle(), QStringLiteral("バージョン情報 TOLVEN"));
         // 254 x 56 units, 55 units wider for the title's one line.
         QCOMPARE(about.size(), fromDialogUnits(0, 0, 309, 56).size());
-        const struct {
-            const char* name;
-            QRect rect;
-        } items[] = {
+        const Placement items[] = {
             // The icon shows at its own 32 x 32 px. The title and OK are
             // wider and further right by the 55 units the title needs.
             {"iconLabel", QRect(fromDialogUnits(11, 17, 0, 0).topLeft(), QSize(32, 32))},
@@ -163,11 +164,8 @@ private slots:
             {"copyrightLabel", fromDialogUnits(46, 25, 134, 8)},
             {"okButton", fromDialogUnits(242, 33, 50, 16)},
         };
-        for (const auto& item : items) {
-            auto* w = about.findChild<QWidget*>(item.name);
-            QVERIFY2(w, item.name);
-            QCOMPARE(w->geometry(), item.rect);
-        }
+        expectPlaced(about, items);
+        if (QTest::currentTestFailed()) return;
         auto* title = about.findChild<QLabel*>("titleLabel");
         QCOMPARE(
             title->text(),

@@ -172,7 +172,6 @@ private slots:
         QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("unit_2.png"))));
     }
 
-    // Without boundaries there is no 地図 tab.
     // The neighbours outlined under the pointer are the run's: on the 3x3
     // grid a corner cell has 3 queen and 2 rook neighbours, the middle 8 and 4.
     void contiguityNeighboursOfTheGridForTheMap_data() {
@@ -194,6 +193,7 @@ private slots:
         QCOMPARE(int(boundaries.neighboursOfFeature[4].size()), middle);  // A05
     }
 
+    // Without boundaries there is no 地図 tab.
     void noMapTabWithoutBoundaries() {
         const RunOutcome outcome = gridOutcome();
         CPlotDlg dlg(outcome);

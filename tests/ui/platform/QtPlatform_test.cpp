@@ -239,68 +239,61 @@ private slots:
         QVERIFY(dlg.state().inputPath.empty());
     }
 
-    void saveChooserConfirmsAndLeavesAnExistingFileWhole() {
+    // The output's and the log's chooser start in the stored name's folder
+    // with that name (not the typed one). A chosen name gets the format's
+    // extension and is created; an existing file is confirmed and left whole;
+    // a cancelled chooser changes nothing, whatever its name field held.
+    void saveChoosersTakeTheTypedName_data() {
+        QTest::addColumn<bool>("log");
+        QTest::addColumn<QString>("typed");   // into the chooser; empty: cancel
+        QTest::addColumn<QString>("chosen");  // the stored name afterwards
+        QTest::newRow("existing output") << false << "results.txt"
+                                         << "results.txt";
+        QTest::newRow("csv output") << false << "table"
+                                    << "table.csv";
+        QTest::newRow("log") << true << "run"
+                             << "run.log";
+        QTest::newRow("cancelled log") << true << ""
+                                       << "stored.log";
+    }
+
+    void saveChoosersTakeTheTypedName() {
+        QFETCH(bool, log);
+        QFETCH(QString, typed);
+        QFETCH(QString, chosen);
         CEstimatorDlg dlg;
+        const EstimatorControls c(dlg);
         dlg.show();
+        if (chosen.endsWith(".csv")) c.csv->click();
         const std::string existing = dir->file("results.txt");
         writeFile(existing, "results of last week\n");
-        dlg.state().outputPath = dir->file("stored.txt");
-        dlg.findChild<QLineEdit*>("outputEdit")->setText("typed elsewhere.txt");
-        QString title, startFolder, question;
-        QStringList startFiles;
+        std::string& stored = log ? dlg.state().logPath : dlg.state().outputPath;
+        const QString start = q(stored = dir->file(log ? "stored.log" : "stored.out"));
+        (log ? c.log : c.output)->setText("typed elsewhere");
+        QString title, question;
+        QStringList started;
         auto shown = whenModal<QFileDialog>([&](QFileDialog* chooser) {
             title = chooser->windowTitle();
-            startFolder = chooser->directory().absolutePath();
-            startFiles = chooser->selectedFiles();
-            whenModal<QMessageBox>([&](QMessageBox* box) {
-                question = box->text();
-                box->button(QMessageBox::Yes)->click();
-            });
-            chooseIn(chooser, QStringLiteral("results.txt"));
+            started = {chooser->directory().absolutePath(), chooser->selectedFiles().value(0)};
+            chooser->findChild<QLineEdit*>("fileNameEdit")->setText("other.log");
+            if (typed.isEmpty()) return chooser->reject();
+            if (typed == chosen)  // an existing file: confirmed
+                whenModal<QMessageBox>([&](QMessageBox* box) {
+                    question = box->text();
+                    box->button(QMessageBox::Yes)->click();
+                });
+            chooseIn(chooser, typed);
         });
-        dlg.findChild<QPushButton*>("chooseOutputButton")->click();
+        (log ? c.chooseLog : c.chooseOutput)->click();
         QVERIFY(*shown);
-        QCOMPARE(title, QStringLiteral("出力ファイル名選択"));
-        QCOMPARE(startFolder, q(dir->path().string()));
-        QCOMPARE(startFiles, QStringList{q(dir->file("stored.txt"))});
-        QVERIFY(question.contains(QStringLiteral("results.txt")));
+        QCOMPARE(title,
+                 log ? QStringLiteral("ログファイル名選択") : QStringLiteral("出力ファイル名選択"));
+        QCOMPARE(started, QStringList({q(dir->path().string()), start}));
+        QCOMPARE(stored, dir->file(chosen.toStdString()));
+        QCOMPARE((log ? c.log : c.output)->text(), typed.isEmpty() ? "typed elsewhere" : q(stored));
+        QCOMPARE(question.contains(QStringLiteral("results.txt")), stored == existing);
         QCOMPARE(readFile(existing), std::string("results of last week\n"));
-        QCOMPARE(dlg.state().outputPath, existing);
-        QCOMPARE(dlg.findChild<QLineEdit*>("outputEdit")->text(), q(existing));
-    }
-
-    void saveChooserAddsTheFormatsExtension() {
-        CEstimatorDlg dlg;
-        dlg.show();
-        dlg.findChild<QRadioButton*>("csvFormatRadio")->click();
-        dlg.state().outputPath = dir->file("areaout.csv");
-        auto shown =
-            whenModal<QFileDialog>([&](QFileDialog* c) { chooseIn(c, QStringLiteral("table")); });
-        dlg.findChild<QPushButton*>("chooseOutputButton")->click();
-        QVERIFY(*shown);
-        QCOMPARE(dlg.state().outputPath, dir->file("table.csv"));
-        QVERIFY(std::filesystem::exists(dir->file("table.csv")));
-
-        dlg.state().logPath = dir->file("areaout.log");
-        shown = whenModal<QFileDialog>([&](QFileDialog* c) { chooseIn(c, QStringLiteral("run")); });
-        dlg.findChild<QPushButton*>("chooseLogButton")->click();
-        QVERIFY(*shown);
-        QCOMPARE(dlg.state().logPath, dir->file("run.log"));
-    }
-
-    void cancelledChooserChangesNothing() {
-        CEstimatorDlg dlg;
-        dlg.show();
-        dlg.state().logPath = dir->file("areaout.log");
-        dlg.findChild<QLineEdit*>("logEdit")->setText("typed.log");
-        auto shown = whenModal<QFileDialog>([&](QFileDialog* c) {
-            c->findChild<QLineEdit*>("fileNameEdit")->setText("other.log");
-            c->reject();
-        });
-        dlg.findChild<QPushButton*>("chooseLogButton")->click();
-        QVERIFY(*shown);
-        QCOMPARE(dlg.state().logPath, dir->file("areaout.log"));
-        QCOMPARE(dlg.findChild<QLineEdit*>("logEdit")->text(), QStringLiteral("typed.log"));
+        QCOMPARE(std::filesystem::exists(stored), !typed.isEmpty());
         QVERIFY(!std::filesystem::exists(dir->file("other.log")));
     }
 };
